@@ -1,0 +1,11 @@
+// The sub-commands of flipdeck-machine; each takes the words after its own name and returns the
+// process's exit code (0 done, 1 failed, 2 usage error).
+#pragma once
+
+#include <string>
+#include <vector>
+
+int RunInitCommand(const std::vector<std::string>& args);
+int RunInfoCommand(const std::vector<std::string>& args);
+int RunEventsCommand(const std::vector<std::string>& args);
+int RunRegCommand(const std::vector<std::string>& args);

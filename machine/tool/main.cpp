@@ -1,0 +1,50 @@
+// flipdeck-machine: makes, inspects and changes a simulated machine.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "machine/tool/Commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const std::vector<std::string>&);
+};
+
+const Command kCommands[] = {
+    {"init", "init [--profile NAME] [--force]   make the machine from a profile", RunInitCommand},
+    {"info", "info                               the machine's folder and profile (made when missing)",
+     RunInfoCommand},
+    {"events", "events                             print the machine's events.jsonl", RunEventsCommand},
+    {"reg", "reg get|set|delete|list ...       read and change the registry (64-bit view)", RunRegCommand},
+};
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: flipdeck-machine COMMAND [ARGS]\n\n"
+                      "The machine is the folder $FLIPDECK_MACHINE, else $XDG_DATA_HOME/flipdeckex/machine\n"
+                      "(~/.local/share/flipdeckex/machine).\n\ncommands:\n");
+    for (const auto& command : kCommands) {
+        std::fprintf(out, "  %s\n", command.usage);
+    }
+    std::fprintf(out, "\n'flipdeck-machine COMMAND --help' tells more.\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    for (const auto& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) == 0) {
+            return command.run(std::vector<std::string>(argv + 2, argv + argc));
+        }
+    }
+    std::fprintf(stderr, "flipdeck-machine: unknown command '%s'\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,43 @@
+#include "tests/support/TestMachine.h"
+
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/internal.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+CTestMachine::CTestMachine(const std::string& profile) {
+    std::string pattern = (fs::temp_directory_path() / "flipdeck-test-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        throw std::runtime_error("cannot make a temporary folder");
+    }
+    m_folder = fs::path(pattern) / "machine";
+    if (const char* previous = std::getenv("FLIPDECK_MACHINE")) {
+        m_previous = previous;
+        m_hadPrevious = true;
+    }
+    setenv("FLIPDECK_MACHINE", m_folder.c_str(), 1);
+    std::string error;
+    if (!platform::ProvisionMachine(m_folder, profile, false, &error)) {
+        throw std::runtime_error("cannot make the test machine: " + error);
+    }
+}
+
+CTestMachine::~CTestMachine() {
+    if (m_hadPrevious) {
+        setenv("FLIPDECK_MACHINE", m_previous.c_str(), 1);
+    } else {
+        unsetenv("FLIPDECK_MACHINE");
+    }
+    std::error_code ec;
+    fs::remove_all(m_folder.parent_path(), ec);
+}
+
+fs::path CTestMachine::HostPath(const std::wstring& windowsPath) const {
+    return platform::MapWindowsPath(windowsPath).value_or(fs::path());
+}
+
+} // namespace testing_support

@@ -1,0 +1,26 @@
+// A fresh machine in a temporary folder for the lifetime of a test: FLIPDECK_MACHINE points at it.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+class CTestMachine {
+public:
+    explicit CTestMachine(const std::string& profile = "consumer-win11");
+    ~CTestMachine();
+    CTestMachine(const CTestMachine&) = delete;
+    CTestMachine& operator=(const CTestMachine&) = delete;
+
+    const std::filesystem::path& Folder() const { return m_folder; }
+    // The Linux path of a Windows path on this machine (C:\ is drive_c/).
+    std::filesystem::path HostPath(const std::wstring& windowsPath) const;
+
+private:
+    std::filesystem::path m_folder;
+    std::string m_previous;
+    bool m_hadPrevious = false;
+};
+
+} // namespace testing_support
