@@ -265,6 +265,14 @@ void AppendMachineEvent(std::string_view event, const nlohmann::json& fields) {
     close(fd);
 }
 
+std::wstring ProcessImagePath() {
+    if (const char* image = std::getenv("FLIPDECK_IMAGE_PATH"); image && *image) {
+        return FromUtf8(image);
+    }
+    const nlohmann::json path = MachineFact("/program/path");
+    return path.is_string() ? FromUtf8(path.get<std::string>()) : std::wstring();
+}
+
 fs::path ExecutableDirectory() {
     std::error_code ec;
     const fs::path self = fs::read_symlink("/proc/self/exe", ec);

@@ -40,6 +40,10 @@ nlohmann::json MachineFact(std::string_view pointer);
 // Appends one record to events.jsonl: {"time", "pid", "event", ...fields}.
 void AppendMachineEvent(std::string_view event, const nlohmann::json& fields);
 
+// The Windows image path of this process: $FLIPDECK_IMAGE_PATH (so a test can start the program from
+// another folder), else the machine's installed program path (fact "/program/path").
+std::wstring ProcessImagePath();
+
 // The directory of the running executable and of the layer's shared library.
 std::filesystem::path ExecutableDirectory();
 std::filesystem::path PlatformLibraryDirectory();

@@ -6,6 +6,8 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libtinyxml-dev
+  libcairo2-dev libpango1.0-dev librsvg2-bin
+  fonts-lato fonts-noto-core fonts-wqy-microhei fonts-dejavu-core
 )
 
 missing=()

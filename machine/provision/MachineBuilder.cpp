@@ -96,6 +96,13 @@ bool EncodeValue(const nlohmann::json& value, DWORD& type, std::vector<BYTE>& by
     return false;
 }
 
+// A section of the profile, or an empty object: a reference that outlives the loop over it.
+const nlohmann::json& SectionOf(const nlohmann::json& data, const char* name) {
+    static const nlohmann::json empty = nlohmann::json::object();
+    const auto found = data.find(name);
+    return found != data.end() && found->is_object() ? *found : empty;
+}
+
 } // namespace
 
 CMachineBuilder::CMachineBuilder(fs::path folder, const CProfile& profile)
@@ -137,7 +144,7 @@ bool CMachineBuilder::WriteFacts(std::string& error) {
     }
     nlohmann::json facts = m_profile.Data().value("facts", nlohmann::json::object());
     facts["profile"] = m_profile.Name();
-    for (const auto& [path, file] : m_profile.Data().value("files", nlohmann::json::object()).items()) {
+    for (const auto& [path, file] : SectionOf(m_profile.Data(), "files").items()) {
         if (file.is_object() && file.contains("version")) {
             facts["fileVersions"][platform::ToUtf8(platform::FoldCase(platform::FromUtf8(path)))] = file["version"];
         }
@@ -147,11 +154,19 @@ bool CMachineBuilder::WriteFacts(std::string& error) {
         error = "cannot write the machine's facts in " + m_folder.string();
         return false;
     }
+    // The simulated parts' own state files ("state": {"host.json": {...}}), which they read and change.
+    for (const auto& [name, state] : SectionOf(m_profile.Data(), "state").items()) {
+        if (name.find('/') != std::string::npos ||
+            !platform::ReplaceFileAtomically(m_folder / name, state.dump(2) + "\n")) {
+            error = "cannot write the machine's state file " + name;
+            return false;
+        }
+    }
     return true;
 }
 
 bool CMachineBuilder::MakeDirectories(std::string& error) {
-    for (const auto& [path, unused] : m_profile.Data().value("directories", nlohmann::json::object()).items()) {
+    for (const auto& [path, unused] : SectionOf(m_profile.Data(), "directories").items()) {
         const auto host = HostPathOf(path, error);
         std::error_code ec;
         if (!host || (fs::create_directories(*host, ec), ec)) {
@@ -163,7 +178,7 @@ bool CMachineBuilder::MakeDirectories(std::string& error) {
 }
 
 bool CMachineBuilder::WriteFiles(std::string& error) {
-    for (const auto& [path, file] : m_profile.Data().value("files", nlohmann::json::object()).items()) {
+    for (const auto& [path, file] : SectionOf(m_profile.Data(), "files").items()) {
         const auto host = HostPathOf(path, error);
         if (!host) {
             return false;
@@ -180,7 +195,7 @@ bool CMachineBuilder::WriteFiles(std::string& error) {
 bool CMachineBuilder::InstallModules(std::string& error) {
     // A module at a Windows path is a link to the shared library the build made beside the layer.
     const fs::path libraries = platform::PlatformLibraryDirectory();
-    for (const auto& [path, module] : m_profile.Data().value("modules", nlohmann::json::object()).items()) {
+    for (const auto& [path, module] : SectionOf(m_profile.Data(), "modules").items()) {
         const auto host = HostPathOf(path, error);
         if (!host || !module.is_object() || !module.contains("library")) {
             error = error.empty() ? "malformed module entry " + path : error;
@@ -199,7 +214,7 @@ bool CMachineBuilder::InstallModules(std::string& error) {
 }
 
 bool CMachineBuilder::WriteRegistry(std::string& error) {
-    for (const auto& [keyPath, key] : m_profile.Data().value("registry", nlohmann::json::object()).items()) {
+    for (const auto& [keyPath, key] : SectionOf(m_profile.Data(), "registry").items()) {
         if (!WriteRegistryKey(keyPath, key, error)) {
             return false;
         }
@@ -221,7 +236,7 @@ bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohman
         return false;
     }
     bool ok = true;
-    for (const auto& [name, value] : key.value("values", nlohmann::json::object()).items()) {
+    for (const auto& [name, value] : SectionOf(key, "values").items()) {
         DWORD type = REG_NONE;
         std::vector<BYTE> bytes;
         if (!EncodeValue(value, type, bytes) ||

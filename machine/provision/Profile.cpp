@@ -17,29 +17,36 @@ nlohmann::json ParseEmbeddedProfile(const std::string& name) {
 } // namespace
 
 bool CProfile::Load(const std::string& name, std::string& error) {
-    std::vector<nlohmann::json> chain;
-    std::string next = name;
-    while (!next.empty()) {
-        if (chain.size() > 8) {
-            error = "profile inheritance is too deep at '" + next + "'";
-            return false;
-        }
-        nlohmann::json profile = ParseEmbeddedProfile(next);
-        if (!profile.is_object()) {
-            error = "no profile named '" + next + "'";
-            return false;
-        }
-        next = profile.value("inherits", std::string());
-        chain.push_back(std::move(profile));
-    }
-    // The base first, each derived profile patched over it (objects merge, null removes an entry).
     m_data = nlohmann::json::object();
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        m_data.merge_patch(*it);
+    if (!MergeProfile(name, 0, error)) {
+        return false;
     }
     m_data.erase("inherits");
     m_data.erase("abstract");
     m_name = name;
+    return true;
+}
+
+// Merges the profiles a profile inherits (one name or a list, in order), then the profile itself:
+// objects merge, null removes an entry.
+bool CProfile::MergeProfile(const std::string& name, int depth, std::string& error) {
+    if (depth > 8) {
+        error = "profile inheritance is too deep at '" + name + "'";
+        return false;
+    }
+    const nlohmann::json profile = ParseEmbeddedProfile(name);
+    if (!profile.is_object()) {
+        error = "no profile named '" + name + "'";
+        return false;
+    }
+    const nlohmann::json inherits = profile.value("inherits", nlohmann::json::array());
+    for (const auto& parent : inherits.is_array() ? inherits : nlohmann::json::array({inherits})) {
+        if (!parent.is_string() || !MergeProfile(parent.get<std::string>(), depth + 1, error)) {
+            error = error.empty() ? "malformed inherits in profile '" + name + "'" : error;
+            return false;
+        }
+    }
+    m_data.merge_patch(profile);
     return true;
 }
 

@@ -19,6 +19,8 @@ public:
     static std::vector<std::pair<std::string, std::string>> Available();
 
 private:
+    bool MergeProfile(const std::string& name, int depth, std::string& error);
+
     std::string m_name;
     nlohmann::json m_data;
 };

@@ -9,3 +9,4 @@ int RunInitCommand(const std::vector<std::string>& args);
 int RunInfoCommand(const std::vector<std::string>& args);
 int RunEventsCommand(const std::vector<std::string>& args);
 int RunRegCommand(const std::vector<std::string>& args);
+int RunHostCommand(const std::vector<std::string>& args);

@@ -20,6 +20,8 @@ const Command kCommands[] = {
      RunInfoCommand},
     {"events", "events                             print the machine's events.jsonl", RunEventsCommand},
     {"reg", "reg get|set|delete|list ...       read and change the registry (64-bit view)", RunRegCommand},
+    {"host", "host [mode MODE|set KEY VALUE]     the plug-in host's state and its server's registration",
+     RunHostCommand},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,139 @@
+// The host's contract object: IContractInterface as the plug-in host serves it. Each call reads the
+// host's state; the calls that reach the host are recorded in the machine's events. Methods the host
+// does not serve yet answer E_NOTIMPL.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "machine/host/HostState.h"
+#include "services/ContractInterface.h"
+
+namespace host {
+
+// What a call meets when the host's service fails inside it, or is gone.
+inline constexpr HRESULT kServerFault = static_cast<HRESULT>(0x80010105u);  // RPC_E_SERVERFAULT
+inline constexpr HRESULT kDisconnected = static_cast<HRESULT>(0x80010108u); // RPC_E_DISCONNECTED
+
+class CContractServer final : public IContractInterface {
+public:
+    CContractServer();
+    ~CContractServer();
+    CContractServer(const CContractServer&) = delete;
+    CContractServer& operator=(const CContractServer&) = delete;
+
+    // The objects of the module alive now.
+    static long LiveObjects() { return s_liveObjects.load(); }
+
+    // IUnknown
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppvObject) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    // IDispatch: the host offers no type information and no late binding.
+    STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    // Served.
+    STDMETHODIMP raw_CheckPluginInvoke(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetMachineBrand(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetMachineTypeModel(BSTR* pAnswer) override;
+    STDMETHODIMP raw_InitializeContract(BSTR packageName, BSTR version) override;
+    STDMETHODIMP raw_SendPageView(BSTR feature, BSTR page) override;
+    STDMETHODIMP raw_SendFeatureTelemetry(BSTR eventName, BSTR value, BSTR page, BSTR launchContext) override;
+    STDMETHODIMP raw_SendPageTelemetry(BSTR page, BSTR fromPage, BSTR value, BSTR launchContext) override;
+
+    // Not served yet.
+    STDMETHODIMP raw_IsSupportDolbyEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetDolbyStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetDolby(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetECourseStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetECourseMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused14() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_IsSupportBacklightEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetBacklightStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetBackLight(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetIxorKBDCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetIxorPrimeKeySettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetIxorFnLockSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetIxorFnLock(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetKobalKBDCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetKobalKBDSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused24() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetKobalFnLock(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused26() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused27() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetKobalTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_IsSupportTouchPadEx2(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetTouchPadStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused32() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused33() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetCamera(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused35() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused36() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused37() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused38() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused39() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused40() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetEyeCareMode(int, int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetEyeCareTempSettings(int*) override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused44() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused45() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused46() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_IsSupportBatteryEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetBatteryStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetBatteryChargeModeEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetBatteryChargeMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused51() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused52() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused53() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_Unused54() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_GetChargeThresholdStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetChargeThreshold(int, BSTR, BSTR, BSTR* pAnswer) override {
+        return NotImplemented(pAnswer);
+    }
+    STDMETHODIMP raw_Unused58() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_GetAutoKBDBacklightEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused60() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetSmartSense(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetAirplaneModeCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetAllPowerSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused64() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_SetAirplaneMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetWiFiStatus(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused68() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_IsSupportPrivacyGuard(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_GetPrivacyGuardStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_SetPrivacyGuard(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
+    STDMETHODIMP raw_Unused72() override { return E_NOTIMPL; }
+    STDMETHODIMP raw_GetPrivacyMonitorState(int*) override { return E_NOTIMPL; }
+    STDMETHODIMP raw_GetPrivacyMonitorStatus(int*, int*, int*, int*, int*, int*, int*, int*) override {
+        return E_NOTIMPL;
+    }
+
+private:
+    using AnswerMaker = std::wstring (*)(const HostState&);
+
+    static HRESULT NotImplemented(BSTR* pAnswer);
+    // The state for a call once its answer delay has passed, or the failure of a host that does not answer.
+    static HRESULT BeginCall(HostState& state);
+    // A call without an answer, recorded when the host takes it.
+    static HRESULT Notify(const char* event, const nlohmann::json& fields);
+    // A query answered from the state, recorded when the host takes it.
+    static HRESULT Query(const char* event, const nlohmann::json& fields, AnswerMaker makeAnswer,
+                         BSTR* pAnswer);
+
+    static std::atomic<long> s_liveObjects;
+    std::atomic<ULONG> m_references{1};
+};
+
+} // namespace host

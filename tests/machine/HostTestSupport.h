@@ -1,0 +1,98 @@
+// Helpers of the host tests: the contract server made as the program makes it, the host's state file,
+// the machine's event records and the machine tool.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "machine/host/HostState.h"
+#include "platform/internal.h"
+#include "services/ContractInterface.h"
+
+namespace host_test {
+
+inline constexpr HRESULT kServerFault = static_cast<HRESULT>(0x80010105u);
+inline constexpr HRESULT kDisconnected = static_cast<HRESULT>(0x80010108u);
+
+// Holds the thread inside an apartment for a test.
+class CApartment {
+public:
+    CApartment() { EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+    ~CApartment() { CoUninitialize(); }
+    CApartment(const CApartment&) = delete;
+    CApartment& operator=(const CApartment&) = delete;
+};
+
+// The creation of the program: CLSCTX_ALL, so made as IUnknown, run, then asked for the interface.
+inline HRESULT CreateContract(IContractInterfacePtr& contract) {
+    return contract.CreateInstance(CLSID_Pactbridge);
+}
+
+inline std::filesystem::path HostStateFile() {
+    return platform::MachineFolder() / "host.json";
+}
+
+inline nlohmann::json ReadHostState() {
+    const auto text = platform::ReadWholeFile(HostStateFile());
+    return text ? nlohmann::json::parse(*text, nullptr, false) : nlohmann::json();
+}
+
+inline void EditHostState(const std::function<void(nlohmann::json&)>& edit) {
+    nlohmann::json state = ReadHostState();
+    edit(state);
+    ASSERT_TRUE(platform::ReplaceFileAtomically(HostStateFile(), state.dump(2)));
+}
+
+inline void WriteHostStateText(const std::string& text) {
+    ASSERT_TRUE(platform::ReplaceFileAtomically(HostStateFile(), text));
+}
+
+// The records of events.jsonl, each without its time and pid (which are checked here).
+inline std::vector<nlohmann::json> RecordedEvents() {
+    std::vector<nlohmann::json> events;
+    std::istringstream lines(
+        platform::ReadWholeFile(platform::MachineFolder() / "events.jsonl").value_or(""));
+    for (std::string line; std::getline(lines, line);) {
+        nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
+        EXPECT_TRUE(record.is_object()) << line;
+        EXPECT_TRUE(record.value("time", nlohmann::json()).is_string()) << line;
+        EXPECT_EQ(record.value("pid", nlohmann::json()), static_cast<int>(getpid())) << line;
+        record.erase("time");
+        record.erase("pid");
+        events.push_back(record);
+    }
+    return events;
+}
+
+struct ToolResult {
+    int exitCode;
+    std::string output;
+};
+
+// Runs flipdeck-machine with the arguments on the current machine.
+inline ToolResult RunTool(const std::string& arguments) {
+    const auto tool = platform::ExecutableDirectory() / "flipdeck-machine";
+    const std::string command = "'" + tool.string() + "' " + arguments + " 2>&1";
+    ToolResult result{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        return result;
+    }
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) {
+        result.output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+} // namespace host_test
