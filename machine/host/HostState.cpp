@@ -66,10 +66,6 @@ std::optional<HostMode> ModeFromName(std::string_view name) {
                : std::optional(static_cast<HostMode>(found - std::begin(kModeNames)));
 }
 
-const char* ModeName(HostMode mode) {
-    return kModeNames[static_cast<size_t>(mode)];
-}
-
 HostFeature HostState::Feature(const std::string& name) const {
     const auto found = features.find(name);
     return found == features.end() ? HostFeature{} : found->second;

@@ -17,8 +17,8 @@ namespace host {
 // HKLM\SOFTWARE\Classes\CLSID\{...}).
 inline constexpr const char* kClassKey =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Classes\\CLSID\\{4E2A7C19-5B3D-4F60-9A81-C3D57E0B2F46}";
-inline constexpr const char* kServerKey = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Classes\\CLSID\\"
-                                          "{4E2A7C19-5B3D-4F60-9A81-C3D57E0B2F46}\\InprocServer32";
+// Its sub-key naming the module.
+inline constexpr const char* kServerSubKey = "InprocServer32";
 
 // Names in host.json.
 inline constexpr const char* kModeKey = "mode";
@@ -32,7 +32,6 @@ inline constexpr const char* kFeaturesKey = "features";
 // registration is removed, and an object made before answers as disconnected).
 enum class HostMode { Normal, Failing, Absent };
 std::optional<HostMode> ModeFromName(std::string_view name);
-const char* ModeName(HostMode mode);
 
 // The CheckPluginInvoke answer: the plug-ins were invoked, or their invocation failed.
 inline constexpr const char* kPluginInvokeSuccess = "success";

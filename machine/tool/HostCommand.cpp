@@ -76,7 +76,8 @@ HKEY SplitKey(const char* keyPath, std::wstring& subKey) {
 
 std::optional<std::wstring> RegisteredServerPath() {
     std::wstring subKey;
-    const HKEY root = SplitKey(host::kServerKey, subKey);
+    const HKEY root = SplitKey(host::kClassKey, subKey);
+    subKey = subKey + L"\\" + platform::FromUtf8(host::kServerSubKey);
     HKEY key = nullptr;
     if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
         return std::nullopt;

@@ -1,4 +1,5 @@
 // flipdeck-machine reg: reads and changes the machine's registry, always in the 64-bit view.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -14,12 +15,11 @@ namespace {
 
 using platform::registry::SRegValue;
 
-constexpr char kUsage[] =
-    "usage: flipdeck-machine reg get KEY NAME\n"
-    "       flipdeck-machine reg set KEY NAME TYPE DATA...\n"
-    "       flipdeck-machine reg delete KEY [NAME]\n"
-    "       flipdeck-machine reg list KEY\n"
-    "\n"
+constexpr char kSynopsis[] = "usage: flipdeck-machine reg get KEY NAME\n"
+                             "       flipdeck-machine reg set KEY NAME TYPE DATA...\n"
+                             "       flipdeck-machine reg delete KEY [NAME]\n"
+                             "       flipdeck-machine reg list KEY\n";
+constexpr char kDetails[] =
     "KEY is a root (HKLM, HKCU, HKCR, HKU or HKEY_LOCAL_MACHINE, ...) and a path below it, such as\n"
     "'HKCU\\Software\\Corvex\\Ampwise'; keys are always seen in the 64-bit view. NAME '' is the key's\n"
     "default value.\n"
@@ -64,7 +64,8 @@ struct SKeyArg {
 };
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "flipdeck-machine reg: %s\n\n%s", message.c_str(), kUsage);
+    std::fprintf(stderr, "flipdeck-machine reg: %s\n%s(see 'flipdeck-machine reg --help')\n", message.c_str(),
+                 kSynopsis);
     return 2;
 }
 
@@ -227,7 +228,8 @@ std::optional<SRegValue> ParseValue(const std::string& type, const std::vector<s
 
 int RunGet(const SKeyArg& key, const std::wstring& name) {
     CKey opened;
-    if (const LONG status = RegOpenKeyExW(key.root, key.subKey.c_str(), 0, KEY_QUERY_VALUE | k64, opened.Out());
+    if (const LONG status =
+            RegOpenKeyExW(key.root, key.subKey.c_str(), 0, KEY_QUERY_VALUE | k64, opened.Out());
         status != ERROR_SUCCESS) {
         return Failure(key.text, status);
     }
@@ -333,7 +335,7 @@ int RunList(const SKeyArg& key) {
 
 int RunRegCommand(const std::vector<std::string>& args) {
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::printf("%s", kUsage);
+        std::printf("%s\n%s", kSynopsis, kDetails);
         return 0;
     }
     if (args.size() < 2) {
@@ -350,7 +352,8 @@ int RunRegCommand(const std::vector<std::string>& args) {
     }
     if (command == "set" && args.size() >= 4) {
         std::string problem;
-        const auto value = ParseValue(args[3], std::vector<std::string>(args.begin() + 4, args.end()), problem);
+        const auto value =
+            ParseValue(args[3], std::vector<std::string>(args.begin() + 4, args.end()), problem);
         return value ? RunSet(*key, name, *value) : UsageError(problem);
     }
     if (command == "delete" && args.size() == 3) {

@@ -1,4 +1,5 @@
 #include "platform/comdef.h"
+#include "platform/strings.h"
 
 #include <atomic>
 #include <cwchar>
@@ -10,12 +11,12 @@
 namespace {
 
 // The ANSI code page conversions of _bstr_t.
-// TODO(strings): switch to platform::CodePageToWide / platform::WideToCodePage with the ANSI code page.
+// _bstr_t's narrow text is in the machine's ANSI code page.
 std::wstring AnsiToWide(const char* text) {
-    return platform::FromUtf8(text);
+    return platform::CodePageToWide(text, CP_ACP);
 }
 std::string WideToAnsi(std::wstring_view text) {
-    return platform::ToUtf8(text);
+    return platform::WideToCodePage(text, CP_ACP);
 }
 
 BSTR CopyOrThrow(BSTR source) {

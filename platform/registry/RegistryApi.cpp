@@ -14,24 +14,29 @@ using namespace platform::registry;
 using nlohmann::json;
 
 constexpr REGSAM kViewFlags = KEY_WOW64_64KEY | KEY_WOW64_32KEY;
-constexpr REGSAM kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
+constexpr REGSAM kWriteRights =
+    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | WRITE_DAC | WRITE_OWNER;
 constexpr REGSAM kDeleteTreeRights = DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
-constexpr DWORD kNotifyFilters =
-    REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
+constexpr DWORD kNotifyFilters = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                                 REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
 
 struct SGenericMapping {
     REGSAM generic;
     REGSAM specific;
 };
-constexpr SGenericMapping kGenericMappings[] = {
-    {GENERIC_READ, KEY_READ}, {GENERIC_WRITE, KEY_WRITE}, {GENERIC_EXECUTE, KEY_EXECUTE}, {GENERIC_ALL, KEY_ALL_ACCESS}};
+constexpr SGenericMapping kGenericMappings[] = {{GENERIC_READ, KEY_READ},
+                                                {GENERIC_WRITE, KEY_WRITE},
+                                                {GENERIC_EXECUTE, KEY_EXECUTE},
+                                                {GENERIC_ALL, KEY_ALL_ACCESS}};
 
 const json& EmptyKey() {
     static const json empty = json::object();
     return empty;
 }
 
-std::wstring_view NameOf(LPCWSTR name) { return name ? std::wstring_view(name) : std::wstring_view(); }
+std::wstring_view NameOf(LPCWSTR name) {
+    return name ? std::wstring_view(name) : std::wstring_view();
+}
 
 // The rights a request gets on a key; nullopt when the key's read-only mark denies a write right.
 std::optional<REGSAM> GrantedAccess(REGSAM desired, bool readOnly) {
@@ -333,7 +338,9 @@ LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
     });
 }
 
-LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) { return RegDeleteKeyExW(hKey, lpSubKey, 0, 0); }
+LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
+    return RegDeleteKeyExW(hKey, lpSubKey, 0, 0);
+}
 
 LSTATUS RegDeleteKeyExW(HKEY hKey, LPCWSTR lpSubKey, REGSAM samDesired, DWORD Reserved) {
     const auto parent = ResolveKey(hKey);
@@ -423,8 +430,8 @@ LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName
     return lpClass ? AnswerName(std::wstring(), lpClass, lpcchClass) : ERROR_SUCCESS;
 }
 
-LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
-                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName,
+                      LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
     const auto ref = ResolveKey(hKey);
     if (!ref) {
         return ERROR_INVALID_HANDLE;
@@ -472,7 +479,8 @@ LSTATUS RegNotifyChangeKeyValue(HKEY hKey, BOOL bWatchSubtree, DWORD dwNotifyFil
     }
     const bool endsWithThread = (dwNotifyFilter & REG_NOTIFY_THREAD_AGNOSTIC) == 0;
     const SArmingOwner owner{ref->id, endsWithThread ? GetCurrentThreadId() : 0};
-    const SWatchedKey watched{ref->store, ref->storage, bWatchSubtree != FALSE, dwNotifyFilter & kNotifyFilters};
+    const SWatchedKey watched{ref->store, ref->storage, bWatchSubtree != FALSE,
+                              dwNotifyFilter & kNotifyFilters};
     if (!fAsynchronous) {
         return WaitForNotification(owner, watched);
     }

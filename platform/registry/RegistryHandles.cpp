@@ -57,11 +57,17 @@ CHandleTable& Table() {
 
 } // namespace
 
-COpenKey::~COpenKey() { EndArmings([id = m_ref.id](const SArmingOwner& owner) { return owner.key == id; }); }
+COpenKey::~COpenKey() {
+    EndArmings([id = m_ref.id](const SArmingOwner& owner) { return owner.key == id; });
+}
 
-HKEY AddOpenKey(SKeyRef ref) { return Table().Add(std::move(ref)); }
+HKEY AddOpenKey(SKeyRef ref) {
+    return Table().Add(std::move(ref));
+}
 
-std::optional<SKeyRef> FindOpenKey(HKEY key) { return Table().Find(key); }
+std::optional<SKeyRef> FindOpenKey(HKEY key) {
+    return Table().Find(key);
+}
 
 bool CloseOpenKey(HKEY key) {
     // The key dies outside the table's lock: ending its armings signals events.

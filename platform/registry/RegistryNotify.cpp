@@ -193,8 +193,12 @@ LONG ArmNotification(const SArmingOwner& owner, const SWatchedKey& watched, std:
     return Notifier().Arm(SArming{owner, watched, 0, std::move(signal)});
 }
 
-void CheckArmings(const fs::path& store) { Notifier().Check(store); }
+void CheckArmings(const fs::path& store) {
+    Notifier().Check(store);
+}
 
-void EndArmings(const std::function<bool(const SArmingOwner&)>& chosen) { Notifier().End(chosen); }
+void EndArmings(const std::function<bool(const SArmingOwner&)>& chosen) {
+    Notifier().End(chosen);
+}
 
 } // namespace platform::registry

@@ -14,7 +14,7 @@ constexpr char kDefaultUserSid[] = "S-1-5-21-2127521184-1604012920-1887927527-10
 std::wstring CurrentUserSid() {
     const nlohmann::json sid = MachineFact("/user/sid");
     return FromUtf8(sid.is_string() && !sid.get<std::string>().empty() ? sid.get<std::string>()
-                                                                        : std::string(kDefaultUserSid));
+                                                                       : std::string(kDefaultUserSid));
 }
 
 } // namespace
@@ -60,7 +60,8 @@ KeyPath JoinSubKey(const KeyPath& base, LPCWSTR subKey) {
 }
 
 bool IsPredefinedKey(HKEY key) {
-    return key == HKEY_LOCAL_MACHINE || key == HKEY_USERS || key == HKEY_CURRENT_USER || key == HKEY_CLASSES_ROOT;
+    return key == HKEY_LOCAL_MACHINE || key == HKEY_USERS || key == HKEY_CURRENT_USER ||
+           key == HKEY_CLASSES_ROOT;
 }
 
 std::optional<KeyPath> PredefinedKeyPath(HKEY key) {

@@ -171,7 +171,8 @@ LONG WalkForChange(json& document, const KeyPath& path, bool make, json*& key, b
         }
         key = &*found;
         if (i + 1 < path.size()) {
-            if (const LONG status = MemberForChange(*key, kKeysMember, make, container); status != ERROR_SUCCESS) {
+            if (const LONG status = MemberForChange(*key, kKeysMember, make, container);
+                status != ERROR_SUCCESS) {
                 return status;
             }
         }
@@ -241,7 +242,9 @@ void DescribeKey(const json& key, const std::string& path, DWORD filter, bool su
 
 } // namespace
 
-fs::path CurrentStoreFile() { return MachineFolder() / "registry.json"; }
+fs::path CurrentStoreFile() {
+    return MachineFolder() / "registry.json";
+}
 
 StoreSnapshot ReadStore(const fs::path& file) {
     const SFileStamp current = StampOfFile(file);

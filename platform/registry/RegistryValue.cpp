@@ -15,12 +15,14 @@ struct STypeName {
     DWORD type;
     const char* name;
 };
-constexpr STypeName kTypeNames[] = {{REG_NONE, "REG_NONE"},         {REG_SZ, "REG_SZ"},
+constexpr STypeName kTypeNames[] = {{REG_NONE, "REG_NONE"},           {REG_SZ, "REG_SZ"},
                                     {REG_EXPAND_SZ, "REG_EXPAND_SZ"}, {REG_BINARY, "REG_BINARY"},
-                                    {REG_DWORD, "REG_DWORD"},       {REG_MULTI_SZ, "REG_MULTI_SZ"},
+                                    {REG_DWORD, "REG_DWORD"},         {REG_MULTI_SZ, "REG_MULTI_SZ"},
                                     {REG_QWORD, "REG_QWORD"}};
 
-bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+bool IsTextType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
 
 std::wstring WideChars(const std::vector<BYTE>& data) {
     std::wstring chars(data.size() / sizeof(wchar_t), L'\0');

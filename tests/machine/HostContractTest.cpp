@@ -355,4 +355,23 @@ TEST_F(HostContractTest, ReferencesCountRightAcrossThreadsAndTheModuleMayGoOnlyW
     dlclose(module);
 }
 
+TEST(HostServerModule, IsUnloadedOnceTheLastObjectAndApartmentAreGone) {
+    CTestMachine machine;
+    const auto isLoaded = [] {
+        void* module =
+            dlopen((platform::ExecutableDirectory() / "libpactbridge.so").c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (module) {
+            dlclose(module);
+        }
+        return module != nullptr;
+    };
+    {
+        CApartment apartment;
+        IContractInterfacePtr contract;
+        ASSERT_EQ(CreateContract(contract), S_OK);
+        EXPECT_TRUE(isLoaded());
+    }
+    EXPECT_FALSE(isLoaded());
+}
+
 } // namespace

@@ -15,7 +15,8 @@ protected:
 };
 
 TEST_F(RegistryApi, NamesMatchWhateverTheCaseAndKeepTheCaseTheyWereMadeWith) {
-    ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\MixedCase", L"ValueName", Dword(1)), ERROR_SUCCESS);
+    ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\MixedCase", L"ValueName", Dword(1)),
+              ERROR_SUCCESS);
     CKey key;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\corvex\\MIXEDCASE", 0, KEY_ALL_ACCESS, key.Out()),
               ERROR_SUCCESS);
@@ -27,15 +28,18 @@ TEST_F(RegistryApi, NamesMatchWhateverTheCaseAndKeepTheCaseTheyWereMadeWith) {
     DWORD type = 0;
     ASSERT_EQ(RegEnumValueW(key.Get(), 0, name, &length, nullptr, &type, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_STREQ(name, L"ValueName");
-    EXPECT_EQ(RegEnumValueW(key.Get(), 1, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumValueW(key.Get(), 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
     EXPECT_EQ(Query(key.Get(), L"ValueName"), Dword(2));
 
     CKey corvex;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\CORVEX", 0, KEY_READ, corvex.Out()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"software\\CORVEX", 0, KEY_READ, corvex.Out()),
+              ERROR_SUCCESS);
     std::vector<std::wstring> subKeys;
     for (DWORD index = 0;; ++index) {
         length = 64;
-        if (RegEnumKeyExW(corvex.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegEnumKeyExW(corvex.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
             break;
         }
         subKeys.emplace_back(name, length);
@@ -75,14 +79,14 @@ const SViewCase kViewCases[] = {
      kDefault, L"SOFTWARE\\WOW6432Node\\Corvex\\T5", kDefault, true},
     {"a 64-bit write is hidden from the default view", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\T6",
      KEY_WOW64_64KEY, L"SOFTWARE\\Corvex\\T6", kDefault, false},
-    {"a 64-bit write is seen by the 64-bit view", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\T7", KEY_WOW64_64KEY,
-     L"SOFTWARE\\Corvex\\T7", KEY_WOW64_64KEY, true},
+    {"a 64-bit write is seen by the 64-bit view", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\T7",
+     KEY_WOW64_64KEY, L"SOFTWARE\\Corvex\\T7", KEY_WOW64_64KEY, true},
     {"HKLM\\SYSTEM is shared", HKEY_LOCAL_MACHINE, L"SYSTEM\\Corvex\\T8", kDefault, L"SYSTEM\\Corvex\\T8",
      KEY_WOW64_64KEY, true},
     {"HKLM\\HARDWARE is shared", HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\T9", KEY_WOW64_64KEY,
      L"HARDWARE\\DESCRIPTION\\T9", kDefault, true},
-    {"HKCU\\Software is shared", HKEY_CURRENT_USER, L"Software\\Corvex\\T10", kDefault, L"Software\\Corvex\\T10",
-     KEY_WOW64_64KEY, true},
+    {"HKCU\\Software is shared", HKEY_CURRENT_USER, L"Software\\Corvex\\T10", kDefault,
+     L"Software\\Corvex\\T10", KEY_WOW64_64KEY, true},
     {"HKCU is shared the other way too", HKEY_CURRENT_USER, L"Software\\Corvex\\T11", KEY_WOW64_64KEY,
      L"Software\\Corvex\\T11", kDefault, true},
 };
@@ -122,18 +126,21 @@ TEST_F(RegistryApi, SizeQueryAndTooSmallBuffersAnswerTheNeededSize) {
 
     wchar_t small[2] = {L'x', L'x'};
     size = sizeof(small);
-    EXPECT_EQ(RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, &type, reinterpret_cast<BYTE*>(small), &size),
-              ERROR_MORE_DATA);
+    EXPECT_EQ(
+        RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, &type, reinterpret_cast<BYTE*>(small), &size),
+        ERROR_MORE_DATA);
     EXPECT_EQ(size, needed);
 
     wchar_t exact[6] = {};
     size = sizeof(exact);
-    ASSERT_EQ(RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, nullptr, reinterpret_cast<BYTE*>(exact), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, nullptr, reinterpret_cast<BYTE*>(exact), &size),
+        ERROR_SUCCESS);
     EXPECT_STREQ(exact, L"hello");
 
     EXPECT_EQ(RegQueryValueExW(key.Get(), L"Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, nullptr, reinterpret_cast<BYTE*>(exact), nullptr),
+    EXPECT_EQ(RegQueryValueExW(key.Get(), L"AmpwiseName", nullptr, nullptr, reinterpret_cast<BYTE*>(exact),
+                               nullptr),
               ERROR_INVALID_PARAMETER);
     CKey missing;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\Nothing", 0, KEY_READ, missing.Out()),
@@ -152,8 +159,9 @@ TEST_F(RegistryApi, AStringStoredWithoutTerminatorReadsBackExactlyAndSafely) {
     DWORD size = 0;
     ASSERT_EQ(RegQueryValueExW(key.Get(), L"Raw", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-    ASSERT_EQ(RegQueryValueExW(key.Get(), L"Raw", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegQueryValueExW(key.Get(), L"Raw", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size),
+        ERROR_SUCCESS);
     EXPECT_EQ(size, 3 * sizeof(wchar_t));
     EXPECT_STREQ(buffer.data(), L"abc");
 }
@@ -171,8 +179,9 @@ TEST_F(RegistryApi, HandlesWithoutTheRightAreRefused) {
     DWORD size = 0;
     EXPECT_EQ(RegQueryValueExW(writer.Get(), L"Bits", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
     CKey child;
-    EXPECT_EQ(RegCreateKeyExW(reader.Get(), L"NewChild", 0, nullptr, 0, KEY_READ, nullptr, child.Out(), nullptr),
-              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(
+        RegCreateKeyExW(reader.Get(), L"NewChild", 0, nullptr, 0, KEY_READ, nullptr, child.Out(), nullptr),
+        ERROR_ACCESS_DENIED);
     EXPECT_EQ(Query(reader.Get(), L"Bits"), Dword(1));
 }
 
@@ -199,18 +208,19 @@ TEST_P(RegistryReadOnlyRights, RefusesEveryWriteRightOnItAndBelowIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(WriteRights, RegistryReadOnlyRights,
-                         testing::Values(KEY_SET_VALUE, KEY_CREATE_SUB_KEY, DELETE, WRITE_DAC, WRITE_OWNER, KEY_WRITE,
-                                         KEY_ALL_ACCESS, GENERIC_WRITE, KEY_READ | KEY_SET_VALUE));
+                         testing::Values(KEY_SET_VALUE, KEY_CREATE_SUB_KEY, DELETE, WRITE_DAC, WRITE_OWNER,
+                                         KEY_WRITE, KEY_ALL_ACCESS, GENERIC_WRITE, KEY_READ | KEY_SET_VALUE));
 
 TEST_F(RegistryReadOnlyKey, OpensForReadingAndKeepsItsTreeUntilTheMarkGoes) {
-    for (REGSAM access : {REGSAM(KEY_READ), REGSAM(KEY_NOTIFY), REGSAM(KEY_QUERY_VALUE), REGSAM(GENERIC_READ)}) {
+    for (REGSAM access :
+         {REGSAM(KEY_READ), REGSAM(KEY_NOTIFY), REGSAM(KEY_QUERY_VALUE), REGSAM(GENERIC_READ)}) {
         EXPECT_EQ(QueryIn(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil\\Sub", L"State",
                           access | KEY_QUERY_VALUE | KEY_WOW64_64KEY),
                   Dword(1));
     }
     CKey maximum;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil", 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY,
-                            maximum.Out()),
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil", 0,
+                            MAXIMUM_ALLOWED | KEY_WOW64_64KEY, maximum.Out()),
               ERROR_SUCCESS);
     EXPECT_EQ(Set(maximum.Get(), L"State", Dword(2)), ERROR_ACCESS_DENIED);
     EXPECT_EQ(SetIn(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil\\New", L"X", Dword(1),
@@ -223,7 +233,8 @@ TEST_F(RegistryReadOnlyKey, OpensForReadingAndKeepsItsTreeUntilTheMarkGoes) {
               ERROR_SUCCESS);
     EXPECT_EQ(RegDeleteTreeW(corvex.Get(), L"Shadeveil"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(RegDeleteTreeW(corvex.Get(), nullptr), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(QueryIn(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil\\Sub", L"State", KEY_READ | KEY_WOW64_64KEY),
+    EXPECT_EQ(QueryIn(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil\\Sub", L"State",
+                      KEY_READ | KEY_WOW64_64KEY),
               Dword(1));
 
     ASSERT_EQ(platform::SetRegistryKeyReadOnly(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil", false),
@@ -242,12 +253,13 @@ TEST_F(RegistryApi, CreatingMakesTheMissingKeysAndTellsWhetherTheKeyWasNew) {
                               nullptr, key.Out(), &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_CREATED_NEW_KEY);
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"software\\corvex\\a\\b\\c", 0, nullptr, 0, KEY_READ, nullptr,
-                              key.Out(), &disposition),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"software\\corvex\\a\\b\\c", 0, nullptr, 0, KEY_READ,
+                              nullptr, key.Out(), &disposition),
               ERROR_SUCCESS);
     EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
     CKey middle;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\A\\B", 0, KEY_READ, middle.Out()), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\A\\B", 0, KEY_READ, middle.Out()),
+              ERROR_SUCCESS);
     EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\V", 0, nullptr, 1 /* volatile */,
                               KEY_ALL_ACCESS, nullptr, key.Out(), nullptr),
               ERROR_NOT_SUPPORTED);
@@ -296,10 +308,12 @@ TEST_F(RegistryApi, EnumerationAsksForRoomForTheNameAndItsTerminator) {
     ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum\\Beta", L"Name", Dword(1)), ERROR_SUCCESS);
     ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum\\alpha", L"Name", Dword(1)), ERROR_SUCCESS);
     CKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum", 0, KEY_READ, key.Out()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum", 0, KEY_READ, key.Out()),
+              ERROR_SUCCESS);
     wchar_t name[8];
     DWORD length = 5;
-    ASSERT_EQ(RegEnumKeyExW(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+    ASSERT_EQ(RegEnumKeyExW(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_MORE_DATA);
     length = 6;
     ASSERT_EQ(RegEnumKeyExW(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_STREQ(name, L"alpha");
@@ -308,10 +322,12 @@ TEST_F(RegistryApi, EnumerationAsksForRoomForTheNameAndItsTerminator) {
     ASSERT_EQ(RegEnumKeyExW(key.Get(), 1, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     EXPECT_STREQ(name, L"Beta");
     length = 8;
-    EXPECT_EQ(RegEnumKeyExW(key.Get(), 2, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyExW(key.Get(), 2, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
     CKey noEnumerate;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum", 0, KEY_QUERY_VALUE, noEnumerate.Out()),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Corvex\\Enum", 0, KEY_QUERY_VALUE, noEnumerate.Out()),
+        ERROR_SUCCESS);
     EXPECT_EQ(RegEnumKeyExW(noEnumerate.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr),
               ERROR_ACCESS_DENIED);
 }

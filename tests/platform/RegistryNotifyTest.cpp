@@ -17,8 +17,8 @@ namespace {
 using namespace registry_test;
 
 constexpr wchar_t kWatched[] = L"Software\\Corvex\\Watched";
-constexpr DWORD kAllFilters =
-    REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES | REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
+constexpr DWORD kAllFilters = REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                              REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY;
 constexpr DWORD kCrossProcessWaitMs = 10000;
 
 class CEvent {
@@ -40,7 +40,8 @@ class RegistryNotify : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(SetIn(HKEY_CURRENT_USER, kWatched, L"Value", Dword(1)), ERROR_SUCCESS);
-        ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub", L"Value", Dword(1)), ERROR_SUCCESS);
+        ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub", L"Value", Dword(1)),
+                  ERROR_SUCCESS);
         ASSERT_EQ(SetIn(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub\\Deep", L"Value", Dword(1)),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kWatched, 0, KEY_NOTIFY, m_key.Out()), ERROR_SUCCESS);
@@ -100,14 +101,16 @@ const SChangeCase kChangeCases[] = {
     {"a sub-key made", false, REG_NOTIFY_CHANGE_NAME, [] { return MakeWatched(L"\\New"); }, true},
     {"a sub-key made, values watched", true, REG_NOTIFY_CHANGE_LAST_SET, [] { return MakeWatched(L"\\New"); },
      false},
-    {"a deeper key made, not watched", false, REG_NOTIFY_CHANGE_NAME, [] { return MakeWatched(L"\\Sub\\New"); },
-     false},
+    {"a deeper key made, not watched", false, REG_NOTIFY_CHANGE_NAME,
+     [] { return MakeWatched(L"\\Sub\\New"); }, false},
     {"a deeper key made, subtree watched", true, REG_NOTIFY_CHANGE_NAME,
      [] { return MakeWatched(L"\\Sub\\New"); }, true},
     {"a sub-key deleted", true, REG_NOTIFY_CHANGE_NAME,
      [] { return RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub\\Deep"); }, true},
     {"a key marked read-only", true, REG_NOTIFY_CHANGE_SECURITY,
-     [] { return platform::SetRegistryKeyReadOnly(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub", true); },
+     [] {
+         return platform::SetRegistryKeyReadOnly(HKEY_CURRENT_USER, L"Software\\Corvex\\Watched\\Sub", true);
+     },
      true},
     {"the watched key deleted", false, REG_NOTIFY_CHANGE_LAST_SET,
      [] { return RegDeleteTreeW(HKEY_CURRENT_USER, kWatched); }, true},
@@ -132,7 +135,8 @@ TEST_F(RegistryNotify, AnArmingFiresOnceAndTheNextArmingFiresAgain) {
 // Sets "Value" in each key named, in order.
 FLIPDECK_CHILD_ACTION(RegistryNotifyWrite) {
     for (const auto& path : args) {
-        if (SetIn(HKEY_CURRENT_USER, platform::FromUtf8(path).c_str(), L"Value", Dword(42)) != ERROR_SUCCESS) {
+        if (SetIn(HKEY_CURRENT_USER, platform::FromUtf8(path).c_str(), L"Value", Dword(42)) !=
+            ERROR_SUCCESS) {
             return 1;
         }
     }
@@ -147,9 +151,9 @@ TEST_F(RegistryNotify, AWriteByAnotherProcessFiresOnlyTheArmingsItConcerns) {
     ASSERT_EQ(RegNotifyChangeKeyValue(other.Get(), FALSE, REG_NOTIFY_CHANGE_LAST_SET, otherEvent.Get(), TRUE),
               ERROR_SUCCESS);
 
-    ASSERT_EQ(
-        testing_support::RunChild("RegistryNotifyWrite", {"Software\\Corvex\\Watched\\Sub", "Software\\Corvex\\Other"}),
-        0);
+    ASSERT_EQ(testing_support::RunChild("RegistryNotifyWrite",
+                                        {"Software\\Corvex\\Watched\\Sub", "Software\\Corvex\\Other"}),
+              0);
     ASSERT_EQ(WaitForSingleObject(otherEvent.Get(), kCrossProcessWaitMs), WAIT_OBJECT_0);
     // Every arming on the store is checked in the same pass as the one that fired, and the write below the
     // watched key came before.
@@ -200,14 +204,16 @@ TEST_F(RegistryNotify, ASynchronousCallReturnsAfterTheChange) {
 }
 
 TEST_F(RegistryNotify, BadArgumentsAreRefused) {
-    EXPECT_EQ(RegNotifyChangeKeyValue(m_key.Get(), TRUE, kAllFilters, nullptr, TRUE), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(RegNotifyChangeKeyValue(m_key.Get(), TRUE, kAllFilters, nullptr, TRUE),
+              ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Arm(TRUE, 0), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Arm(TRUE, 0x100), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegNotifyChangeKeyValue(m_key.Get(), TRUE, kAllFilters, reinterpret_cast<HANDLE>(0x7777), TRUE),
               ERROR_INVALID_HANDLE);
     CKey reader;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kWatched, 0, KEY_QUERY_VALUE, reader.Out()), ERROR_SUCCESS);
-    EXPECT_EQ(RegNotifyChangeKeyValue(reader.Get(), TRUE, kAllFilters, m_event.Get(), TRUE), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegNotifyChangeKeyValue(reader.Get(), TRUE, kAllFilters, m_event.Get(), TRUE),
+              ERROR_ACCESS_DENIED);
     ASSERT_EQ(RegDeleteTreeW(HKEY_CURRENT_USER, kWatched), ERROR_SUCCESS);
     EXPECT_EQ(Arm(TRUE, kAllFilters), ERROR_KEY_DELETED);
     EXPECT_FALSE(m_event.IsSet());

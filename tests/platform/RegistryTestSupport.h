@@ -87,7 +87,11 @@ inline std::optional<SValue> QueryIn(HKEY root, const wchar_t* path, const wchar
     return Query(key.Get(), name);
 }
 
-inline SValue Dword(DWORD number) { return SValue{REG_DWORD, DwordBytes(number)}; }
-inline SValue Text(const std::wstring& text) { return SValue{REG_SZ, WideBytes(text)}; }
+inline SValue Dword(DWORD number) {
+    return SValue{REG_DWORD, DwordBytes(number)};
+}
+inline SValue Text(const std::wstring& text) {
+    return SValue{REG_SZ, WideBytes(text)};
+}
 
 } // namespace registry_test

@@ -18,7 +18,7 @@ struct TextCase {
     const wchar_t* expected;
 };
 
-TEST(CString, MembersMakeTheExpectedText) {
+TEST(StringsCString, MembersMakeTheExpectedText) {
     const TextCase cases[] = {
         {"Left", [](CString& s) { return s.Left(3); }, L"abcdef", L"abc"},
         {"Left negative", [](CString& s) { return s.Left(-1); }, L"abcdef", L""},
@@ -62,7 +62,7 @@ TEST(CString, MembersMakeTheExpectedText) {
     }
 }
 
-TEST(CString, SearchesAnswerIndexesOrMinusOne) {
+TEST(StringsCString, SearchesAnswerIndexesOrMinusOne) {
     struct Case {
         const char* what;
         int actual;
@@ -91,7 +91,7 @@ TEST(CString, SearchesAnswerIndexesOrMinusOne) {
     }
 }
 
-TEST(CString, ReplaceCountsNonOverlappingMatches) {
+TEST(StringsCString, ReplaceCountsNonOverlappingMatches) {
     struct Case {
         const wchar_t* text;
         const wchar_t* from;
@@ -118,7 +118,7 @@ TEST(CString, ReplaceCountsNonOverlappingMatches) {
     EXPECT_EQ(chars.Replace(L'o', L'o'), 0);
 }
 
-TEST(CString, TokenizeSkipsDelimitersAndEndsAtMinusOne) {
+TEST(StringsCString, TokenizeSkipsDelimitersAndEndsAtMinusOne) {
     struct Case {
         const wchar_t* text;
         const wchar_t* delimiters;
@@ -148,7 +148,7 @@ TEST(CString, TokenizeSkipsDelimitersAndEndsAtMinusOne) {
     EXPECT_EQ(negative, -1);
 }
 
-TEST(CString, BufferProtocol) {
+TEST(StringsCString, BufferProtocol) {
     CString s(L"old");
     wchar_t* buffer = s.GetBuffer(10);
     std::wcscpy(buffer, L"hello");
@@ -172,7 +172,7 @@ TEST(CString, BufferProtocol) {
     EXPECT_EQ(s.Right(1), L"!");
 }
 
-TEST(CString, ComparisonsAreOrdinalOrFoldAscii) {
+TEST(StringsCString, ComparisonsAreOrdinalOrFoldAscii) {
     const CString a(L"apple");
     const CString b(L"Banana");
     EXPECT_TRUE(a == L"apple");
@@ -195,7 +195,7 @@ TEST(CString, ComparisonsAreOrdinalOrFoldAscii) {
     EXPECT_STREQ(static_cast<const wchar_t*>(emptied), L"");
 }
 
-TEST(CString, NarrowTwin) {
+TEST(StringsCString, NarrowTwin) {
     CStringA s("  a,b  ");
     s.Trim();
     int start = 0;

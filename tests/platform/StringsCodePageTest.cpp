@@ -46,7 +46,7 @@ void SetFact(const testing_support::CTestMachine& machine, const std::string& ke
     ASSERT_TRUE(platform::ReplaceFileAtomically(file, facts.dump()));
 }
 
-TEST(CodePages, ConvertBothWays) {
+TEST(StringsCodePages, ConvertBothWays) {
     struct Case {
         UINT codePage;
         std::string bytes;
@@ -68,7 +68,7 @@ TEST(CodePages, ConvertBothWays) {
     }
 }
 
-TEST(CodePages, SizeQueryAndTerminator) {
+TEST(StringsCodePages, SizeQueryAndTerminator) {
     EXPECT_EQ(MultiByteToWideChar(936, 0, kChinese936, 4, nullptr, 0), 2);
     EXPECT_EQ(MultiByteToWideChar(936, 0, kChinese936, -1, nullptr, 0), 3);
     wchar_t wide[3] = {L'#', L'#', L'#'};
@@ -81,7 +81,7 @@ TEST(CodePages, SizeQueryAndTerminator) {
     EXPECT_STREQ(narrow, kChineseUtf8);
 }
 
-TEST(CodePages, InsufficientBufferFails) {
+TEST(StringsCodePages, InsufficientBufferFails) {
     wchar_t wide[2];
     SetLastError(0);
     EXPECT_EQ(MultiByteToWideChar(936, 0, kChinese936, -1, wide, 2), 0);
@@ -92,7 +92,7 @@ TEST(CodePages, InsufficientBufferFails) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }
 
-TEST(CodePages, InvalidInputIsReplacedOrRefused) {
+TEST(StringsCodePages, InvalidInputIsReplacedOrRefused) {
     const std::string invalidUtf8 = "a\xC3(b\xFF";
     EXPECT_EQ(ToWide(CP_UTF8, invalidUtf8), L"a\xFFFD(b\xFFFD");
     const std::string overlong = "\xC0\xAF";
@@ -108,7 +108,7 @@ TEST(CodePages, InvalidInputIsReplacedOrRefused) {
     EXPECT_EQ(ToWide(CP_UTF8, "ok", MB_ERR_INVALID_CHARS), L"ok");
 }
 
-TEST(CodePages, UnconvertibleCharactersUseTheDefaultCharacter) {
+TEST(StringsCodePages, UnconvertibleCharactersUseTheDefaultCharacter) {
     BOOL usedDefault = FALSE;
     EXPECT_EQ(ToNarrow(1252, std::wstring(L"a") + kChinese, &usedDefault), "a??");
     EXPECT_TRUE(usedDefault);
@@ -118,7 +118,7 @@ TEST(CodePages, UnconvertibleCharactersUseTheDefaultCharacter) {
     EXPECT_EQ(ToNarrow(CP_UTF8, L"a\xD800z"), "a\xEF\xBF\xBDz");
 }
 
-TEST(CodePages, InvalidCallsFail) {
+TEST(StringsCodePages, InvalidCallsFail) {
     wchar_t wide[8];
     char narrow[8];
     BOOL used = FALSE;
@@ -162,7 +162,7 @@ TEST(CodePages, InvalidCallsFail) {
     EXPECT_EQ(WideCharToMultiByte(1252, WC_NO_BEST_FIT_CHARS, L"\xE9", 1, narrow, 8, nullptr, nullptr), 1);
 }
 
-TEST(CodePages, AnsiCodePageFollowsTheMachine) {
+TEST(StringsCodePages, AnsiCodePageFollowsTheMachine) {
     testing_support::CTestMachine machine;
     EXPECT_EQ(platform::ResolveCodePage(CP_ACP), 1252u);
     EXPECT_EQ(ToWide(CP_ACP, "caf\xE9"), L"caf\xE9");
@@ -187,7 +187,7 @@ TEST(CodePages, AnsiCodePageFollowsTheMachine) {
     EXPECT_EQ(ToWide(CP_OEMCP, "\x82"), L"\xE9");
 }
 
-TEST(CodePages, ConvertersServeManyThreads) {
+TEST(StringsCodePages, ConvertersServeManyThreads) {
     std::vector<std::thread> threads;
     std::vector<int> failures(4, 0);
     for (size_t t = 0; t < failures.size(); ++t) {

@@ -26,7 +26,7 @@ struct CopyCase {
     const wchar_t* expected;
 };
 
-TEST(SafeCopies, WcscpyAndWcscat) {
+TEST(StringsSafeCopies, WcscpyAndWcscat) {
     const CopyCase copies[] = {
         {"fits", 8, L"", L"abc", 0, L"abc"},
         {"fits exactly", 4, L"", L"abc", 0, L"abc"},
@@ -60,7 +60,7 @@ TEST(SafeCopies, WcscpyAndWcscat) {
     EXPECT_EQ(wcscat_s(array, L"c"), ERANGE);
 }
 
-TEST(SafeCopies, WcsncpyCountsAndTruncation) {
+TEST(StringsSafeCopies, WcsncpyCountsAndTruncation) {
     struct Case {
         size_t size;
         size_t count;
@@ -86,7 +86,7 @@ TEST(SafeCopies, WcsncpyCountsAndTruncation) {
     EXPECT_EQ(wcsncpy_s(nullptr, 0, nullptr, 0), 0);
 }
 
-TEST(SafeCopies, StrsafeCopyCatAndLength) {
+TEST(StringsSafeCopies, StrsafeCopyCatAndLength) {
     Buffer buffer;
     EXPECT_EQ(StringCchCopyW(buffer.chars, 4, L"abcdef"), STRSAFE_E_INSUFFICIENT_BUFFER);
     EXPECT_STREQ(buffer.chars, L"abc");
@@ -116,7 +116,7 @@ TEST(SafeCopies, StrsafeCopyCatAndLength) {
     EXPECT_STREQ(narrow, "abc");
 }
 
-TEST(Comparisons, FoldAsciiOnly) {
+TEST(StringsComparisons, FoldAsciiOnly) {
     struct Case {
         const wchar_t* a;
         const wchar_t* b;
@@ -143,7 +143,7 @@ TEST(Comparisons, FoldAsciiOnly) {
     EXPECT_EQ(_stricmp("a", nullptr), _NLSCMPERROR);
 }
 
-TEST(Numbers, DecimalConversionsSaturate) {
+TEST(StringsNumbers, DecimalConversionsSaturate) {
     struct Case {
         const wchar_t* text;
         int asInt;
@@ -175,7 +175,7 @@ TEST(Numbers, DecimalConversionsSaturate) {
     EXPECT_EQ(_wtoi64(nullptr), 0);
 }
 
-TEST(Numbers, ItowS) {
+TEST(StringsNumbers, ItowS) {
     struct Case {
         int value;
         int radix;
@@ -198,7 +198,7 @@ TEST(Numbers, ItowS) {
     EXPECT_EQ(_itow_s(1, nullptr, 4, 10), EINVAL);
 }
 
-TEST(CrtLocale, WcstombsS) {
+TEST(StringsCrtLocale, WcstombsS) {
     struct Case {
         const char* what;
         size_t size;
@@ -234,7 +234,7 @@ TEST(CrtLocale, WcstombsS) {
     EXPECT_STREQ(buffer, "abc");
 }
 
-TEST(CrtLocale, MbstowcsS) {
+TEST(StringsCrtLocale, MbstowcsS) {
     wchar_t buffer[8];
     size_t stored = 0;
     EXPECT_EQ(mbstowcs_s(&stored, buffer, 8, "caf\xE9", _TRUNCATE), 0);

@@ -49,7 +49,7 @@ struct WideCase {
     const wchar_t* expected;
 };
 
-TEST(Formatter, WideFormatsFollowTheRunTimeRules) {
+TEST(StringsFormatter, WideFormatsFollowTheRunTimeRules) {
     const WideCase cases[] = {
         {"%s is wide", Wide(L"[%s]", L"wide"), L"[wide]"},
         {"%hs is narrow", Wide(L"[%hs]", "narrow"), L"[narrow]"},
@@ -108,7 +108,7 @@ TEST(Formatter, WideFormatsFollowTheRunTimeRules) {
     }
 }
 
-TEST(Formatter, NarrowFormatsSwapTheStringWidths) {
+TEST(StringsFormatter, NarrowFormatsSwapTheStringWidths) {
     struct Case {
         const char* what;
         std::string actual;
@@ -128,7 +128,7 @@ TEST(Formatter, NarrowFormatsSwapTheStringWidths) {
     }
 }
 
-TEST(Formatter, InvalidDirectivesStopTheFormat) {
+TEST(StringsFormatter, InvalidDirectivesStopTheFormat) {
     struct Case {
         const wchar_t* format;
         const wchar_t* before;
@@ -150,7 +150,7 @@ TEST(Formatter, InvalidDirectivesStopTheFormat) {
     EXPECT_EQ(FormatLimited<wchar_t>(SIZE_MAX, nullptr).result, -1);
 }
 
-TEST(Formatter, WideCharacterWithoutNarrowFormFails) {
+TEST(StringsFormatter, WideCharacterWithoutNarrowFormFails) {
     errno = 0;
     const auto formatted = FormatLimited(SIZE_MAX, "ok %ls", L"\x4E2D");
     EXPECT_EQ(formatted.result, -1);
@@ -158,7 +158,7 @@ TEST(Formatter, WideCharacterWithoutNarrowFormFails) {
     EXPECT_EQ(formatted.text, "ok ");
 }
 
-TEST(Formatter, LimitKeepsTheStartAndCountsTheWhole) {
+TEST(StringsFormatter, LimitKeepsTheStartAndCountsTheWhole) {
     const auto formatted = FormatLimited(5, L"%s-%08d", L"abc", 7);
     EXPECT_EQ(formatted.result, 12);
     EXPECT_EQ(formatted.text, L"abc-0");

@@ -1,0 +1,4 @@
+// The one application object of the process.
+#include "app/FlipdeckExApp.h"
+
+CFlipdeckExApp theApp;

@@ -1,0 +1,140 @@
+#include "services/PluginInvokeIndex.h"
+
+#include "platform/files.h"
+#include "platform/registry.h"
+#include "platform/time.h"
+#include "services/ContractClient.h"
+#include "services/Log.h"
+#include "services/SystemRoutines.h"
+
+namespace {
+
+const wchar_t* const kToolbarKey = L"Software\\Corvex\\Ampwise";
+const wchar_t* const kValueName = L"PluginInvokeIndex";
+constexpr LONGLONG kPluginInvokeAnswerLimit = 30000000; // 3 s in 100-ns units
+
+// Opens the toolbar's key with all access (the default view, then the 64-bit one), else creates it.
+HKEY OpenOrCreateToolbarKey() {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS ||
+        RegOpenKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &hKey) ==
+            ERROR_SUCCESS ||
+        RegCreateKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
+                        nullptr) == ERROR_SUCCESS) {
+        return hKey;
+    }
+    return nullptr;
+}
+
+bool SetIndexValue(HKEY hKey, DWORD dwValue) {
+    return RegSetValueExW(hKey, kValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
+                          sizeof(dwValue)) == ERROR_SUCCESS;
+}
+
+LONGLONG FileTimeTicks(const FILETIME& ft) {
+    ULARGE_INTEGER ticks = {};
+    ticks.LowPart = ft.dwLowDateTime;
+    ticks.HighPart = ft.dwHighDateTime;
+    return static_cast<LONGLONG>(ticks.QuadPart);
+}
+
+bool FileExists(const CString& strPath) {
+    return _waccess_s(strPath.GetString(), 0) == 0;
+}
+
+// Writes the new index when it differs and logs the "#2" line.
+void FinishUpdate(const wchar_t* pszName, DWORD dwOld, DWORD dwNew) {
+    const bool bSet = dwNew != dwOld && WritePluginInvokeIndex(dwNew);
+    WriteLog(L"IContractInterfacePtr_%s #2 IndexOld=%d, IndexNew=%d, SetIndex=%s", pszName, dwOld, dwNew,
+             bSet ? L"OK" : L"NotSet");
+}
+
+} // namespace
+
+DWORD ReadPluginInvokeIndex(bool& bMayUpdate) {
+    bMayUpdate = true;
+    HKEY hKey = OpenOrCreateToolbarKey();
+    if (!hKey) {
+        return 0;
+    }
+    DWORD dwValue = 0;
+    DWORD cbValue = sizeof(dwValue);
+    DWORD dwResult = 0;
+    if (RegQueryValueExW(hKey, kValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&dwValue), &cbValue) ==
+        ERROR_SUCCESS) {
+        dwResult = dwValue;
+        bMayUpdate = dwValue != 2;
+    } else {
+        dwResult = SetIndexValue(hKey, 2) ? 2 : 0;
+    }
+    RegCloseKey(hKey);
+    return dwResult;
+}
+
+bool WritePluginInvokeIndex(DWORD dwValue) {
+    HKEY hKey = OpenOrCreateToolbarKey();
+    if (!hKey) {
+        return false;
+    }
+    SetIndexValue(hKey, dwValue);
+    RegCloseKey(hKey);
+    return true;
+}
+
+void UpdatePluginInvokeIndex() {
+    bool bMayUpdate = true;
+    const DWORD dwOld = ReadPluginInvokeIndex(bMayUpdate);
+    if (!bMayUpdate) {
+        return;
+    }
+    WriteLog(L"IContractInterfacePtr_UpdatePluginInvokeIndex #1 IndexOld=%d", dwOld);
+    if (!g_pContractInterface) {
+        return;
+    }
+    FILETIME ftStart = {};
+    GetSystemTimeAsFileTime(&ftStart);
+    const _bstr_t answer = ContractAnswerOf([] { return g_pContractInterface->CheckPluginInvoke(); });
+    if (!answer) {
+        return;
+    }
+    DWORD dwNew = 2;
+    if (wcsstr(static_cast<const wchar_t*>(answer), L"PluginInvokeError1")) {
+        FILETIME ftEnd = {};
+        GetSystemTimeAsFileTime(&ftEnd);
+        const LONGLONG nElapsed = FileTimeTicks(ftEnd) - FileTimeTicks(ftStart);
+        dwNew = nElapsed < kPluginInvokeAnswerLimit ? 1 : 2;
+    }
+    FinishUpdate(L"UpdatePluginInvokeIndex", dwOld, dwNew);
+}
+
+void UpdatePluginInvokeIndexByPath() {
+    bool bMayUpdate = true;
+    const DWORD dwOld = ReadPluginInvokeIndex(bMayUpdate);
+    if (!bMayUpdate) {
+        return;
+    }
+    WriteLog(L"IContractInterfacePtr_UpdatePluginInvokeIndexByPath #1 IndexOld=%d", dwOld);
+    CString strFolder;
+    GetPackageRootFolder(strFolder);
+    DWORD dwNew = dwOld;
+    for (const wchar_t* pszPlugin : {L"DolbySoundPlugin", L"IxorNotebookPlugin",
+                                     L"CorvexVisionProtectionPlugin", L"KobalTouchPadPlugin"}) {
+        if (PluginDllExists(strFolder, pszPlugin)) {
+            dwNew = 2;
+            break;
+        }
+    }
+    FinishUpdate(L"UpdatePluginInvokeIndexByPath", dwOld, dwNew);
+}
+
+bool PluginDllExists(const CString& strFolder, const CString& strPlugin) {
+    return !FileExists(strFolder + strPlugin + L"\\x86\\" + strPlugin + L".dll") &&
+           FileExists(strFolder + strPlugin + L"\\x64\\" + strPlugin + L".dll");
+}
+
+bool GetPackageRootFolder(CString& strFolder) {
+    std::wstring strRoot;
+    const bool bFound = GetPluginRootFolder(strRoot);
+    strFolder = strRoot.c_str();
+    return bFound;
+}

@@ -1,0 +1,27 @@
+#include "services/Registry.h"
+
+#include <vector>
+
+CRegistry::~CRegistry() {
+    if (m_hKey) {
+        RegCloseKey(m_hKey);
+        m_hKey = nullptr;
+    }
+}
+
+bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const {
+    strValue.clear();
+    DWORD cbData = 0;
+    if (RegQueryValueExW(m_hKey, pszName, nullptr, nullptr, nullptr, &cbData) != ERROR_SUCCESS) {
+        return false;
+    }
+    // One character more than reported, zero-filled: the text ends even when the data does not.
+    std::vector<wchar_t> buffer(cbData / sizeof(wchar_t) + 2, L'\0');
+    DWORD cbBuffer = static_cast<DWORD>((buffer.size() - 1) * sizeof(wchar_t));
+    if (RegQueryValueExW(m_hKey, pszName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                         &cbBuffer) != ERROR_SUCCESS) {
+        return false;
+    }
+    strValue = buffer.data();
+    return true;
+}
