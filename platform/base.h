@@ -150,8 +150,20 @@ using LPHANDLE = HANDLE*;
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define HRESULT_FROM_WIN32(x)                                                                                \
-    (static_cast<HRESULT>(x) <= 0 ? static_cast<HRESULT>(x)                                                  \
-                                  : static_cast<HRESULT>((static_cast<DWORD>(x) & 0x0000FFFFu) | 0x80070000u))
+    (static_cast<HRESULT>(x) <= 0                                                                            \
+         ? static_cast<HRESULT>(x)                                                                           \
+         : static_cast<HRESULT>((static_cast<DWORD>(x) & 0x0000FFFFu) | 0x80070000u))
+
+// Standard and generic access rights.
+#define DELETE 0x00010000u
+#define READ_CONTROL 0x00020000u
+#define WRITE_DAC 0x00040000u
+#define WRITE_OWNER 0x00080000u
+#define MAXIMUM_ALLOWED 0x02000000u
+#define GENERIC_ALL 0x10000000u
+#define GENERIC_EXECUTE 0x20000000u
+#define GENERIC_WRITE 0x40000000u
+#define GENERIC_READ 0x80000000u
 
 // Language identifiers.
 #define LANG_NEUTRAL 0x00

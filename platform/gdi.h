@@ -133,11 +133,6 @@ HDC CreateCompatibleDC(HDC hdc);
 BOOL DeleteDC(HDC hdc);
 // The previously selected object of that kind; NULL for a bad handle, HGDI_ERROR for a region.
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h);
-#define OBJ_PEN 1
-#define OBJ_BRUSH 2
-#define OBJ_FONT 6
-#define OBJ_BITMAP 7
-HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 
 #define TRANSPARENT 1
 #define OPAQUE 2

@@ -17,35 +17,6 @@ using REGSAM = DWORD;
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000002u))))
 #define HKEY_USERS (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(0x80000003u))))
 
-// Standard and generic rights, as the registry maps them.
-#ifndef DELETE
-#define DELETE 0x00010000u
-#endif
-#ifndef READ_CONTROL
-#define READ_CONTROL 0x00020000u
-#endif
-#ifndef WRITE_DAC
-#define WRITE_DAC 0x00040000u
-#endif
-#ifndef WRITE_OWNER
-#define WRITE_OWNER 0x00080000u
-#endif
-#ifndef MAXIMUM_ALLOWED
-#define MAXIMUM_ALLOWED 0x02000000u
-#endif
-#ifndef GENERIC_ALL
-#define GENERIC_ALL 0x10000000u
-#endif
-#ifndef GENERIC_EXECUTE
-#define GENERIC_EXECUTE 0x20000000u
-#endif
-#ifndef GENERIC_WRITE
-#define GENERIC_WRITE 0x40000000u
-#endif
-#ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000u
-#endif
-
 #define KEY_QUERY_VALUE 0x0001u
 #define KEY_SET_VALUE 0x0002u
 #define KEY_CREATE_SUB_KEY 0x0004u

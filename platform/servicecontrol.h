@@ -14,23 +14,6 @@ using LPSC_HANDLE = SC_HANDLE*;
 
 #define SERVICES_ACTIVE_DATABASEW L"ServicesActive"
 
-// Standard and generic rights (also declared by the registry's header).
-#ifndef READ_CONTROL
-#define READ_CONTROL 0x00020000u
-#endif
-#ifndef GENERIC_ALL
-#define GENERIC_ALL 0x10000000u
-#endif
-#ifndef GENERIC_EXECUTE
-#define GENERIC_EXECUTE 0x20000000u
-#endif
-#ifndef GENERIC_WRITE
-#define GENERIC_WRITE 0x40000000u
-#endif
-#ifndef GENERIC_READ
-#define GENERIC_READ 0x80000000u
-#endif
-
 // Rights on the service control manager.
 #define SC_MANAGER_CONNECT 0x0001u
 #define SC_MANAGER_CREATE_SERVICE 0x0002u

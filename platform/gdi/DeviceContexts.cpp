@@ -105,27 +105,6 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
     return HGDI_ERROR;
 }
 
-HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
-    const auto lock = LockGdi();
-    const CDeviceContext* dc = FindDCOrFail(hdc);
-    if (!dc) {
-        return nullptr;
-    }
-    switch (type) {
-    case OBJ_PEN:
-        return dc->m_pPen->Handle();
-    case OBJ_BRUSH:
-        return dc->m_pBrush->Handle();
-    case OBJ_FONT:
-        return dc->m_pFont->Handle();
-    case OBJ_BITMAP:
-        return dc->m_pBitmap ? dc->m_pBitmap->Handle() : nullptr;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-}
-
 int SetBkMode(HDC hdc, int mode) {
     const auto lock = LockGdi();
     CDeviceContext* dc = FindDCOrFail(hdc);

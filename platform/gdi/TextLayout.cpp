@@ -27,12 +27,9 @@ FcConfig* LoadFontConfig() {
     return FcInitLoadConfigAndFonts();
 }
 
-// Releases the text context at exit, then the font configuration it used.
+// Releases the text context, with the font map and the fonts it caches, at exit.
 struct CContextRelease {
-    void operator()(PangoContext* context) const {
-        g_object_unref(context);
-        FcFini();
-    }
+    void operator()(PangoContext* context) const { g_object_unref(context); }
 };
 
 PangoContext* SharedContext() {

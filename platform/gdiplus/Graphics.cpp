@@ -48,10 +48,6 @@ template <typename Draw> Status Paint(const GpGraphics* graphics, Placement plac
     return Ok;
 }
 
-bool IsUsable(const Brush* brush, GpBrush* native) {
-    return brush && native;
-}
-
 void FillWith(cairo_t* cr, const GpBrush& brush) {
     const PatternPtr pattern(PatternOf(brush));
     cairo_set_source(cr, pattern.get());
@@ -222,7 +218,7 @@ Status Graphics::DrawImage(Image* image, INT x, INT y) {
 }
 
 Status Graphics::FillRectangle(const Brush* brush, const RectF& rect) {
-    if (!brush || !IsUsable(brush, brush->nativeBrush)) {
+    if (!brush || !brush->nativeBrush) {
         return SetStatus(InvalidParameter);
     }
     return SetStatus(Paint(nativeGraphics, Placement::Shape, [&](cairo_t* cr) {
@@ -244,7 +240,7 @@ Status Graphics::FillRectangle(const Brush* brush, REAL x, REAL y, REAL width, R
 }
 
 Status Graphics::FillEllipse(const Brush* brush, const RectF& rect) {
-    if (!brush || !IsUsable(brush, brush->nativeBrush)) {
+    if (!brush || !brush->nativeBrush) {
         return SetStatus(InvalidParameter);
     }
     if (rect.Width <= 0 || rect.Height <= 0) {
@@ -269,7 +265,7 @@ Status Graphics::FillEllipse(const Brush* brush, REAL x, REAL y, REAL width, REA
 }
 
 Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
-    if (!brush || !IsUsable(brush, brush->nativeBrush) || !path || !path->nativePath) {
+    if (!brush || !brush->nativeBrush || !path || !path->nativePath) {
         return SetStatus(InvalidParameter);
     }
     return SetStatus(Paint(nativeGraphics, Placement::Shape, [&](cairo_t* cr) {
@@ -280,8 +276,8 @@ Status Graphics::FillPath(const Brush* brush, const GraphicsPath* path) {
 
 Status Graphics::DrawString(const WCHAR* string, INT length, const Font* font, const RectF& layoutRect,
                             const StringFormat* stringFormat, const Brush* brush) {
-    if (!string || length < -1 || !font || !font->nativeFont || !brush ||
-        !IsUsable(brush, brush->nativeBrush) || (stringFormat && !stringFormat->nativeFormat)) {
+    if (!string || length < -1 || !font || !font->nativeFont || !brush || !brush->nativeBrush ||
+        (stringFormat && !stringFormat->nativeFormat)) {
         return SetStatus(InvalidParameter);
     }
     const std::wstring_view text(string, length < 0 ? std::wcslen(string) : static_cast<size_t>(length));

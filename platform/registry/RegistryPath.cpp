@@ -6,6 +6,8 @@ namespace platform::registry {
 
 namespace {
 
+constexpr wchar_t kMachineRoot[] = L"HKEY_LOCAL_MACHINE";
+constexpr wchar_t kUsersRoot[] = L"HKEY_USERS";
 constexpr wchar_t kSoftware[] = L"SOFTWARE";
 constexpr wchar_t kWow64Node[] = L"Wow6432Node";
 // The user's key under HKEY_USERS when the machine's facts give no SID.
@@ -78,14 +80,6 @@ std::optional<KeyPath> PredefinedKeyPath(HKEY key) {
         return KeyPath{kMachineRoot, kSoftware, L"Classes"};
     }
     return std::nullopt;
-}
-
-std::wstring JoinedPath(const KeyPath& path) {
-    std::wstring joined;
-    for (const auto& name : path) {
-        joined += (joined.empty() ? L"" : L"\\") + name;
-    }
-    return joined;
 }
 
 } // namespace platform::registry

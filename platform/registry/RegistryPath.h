@@ -13,8 +13,6 @@ namespace platform::registry {
 // A key's full path: a root of the store ("HKEY_LOCAL_MACHINE", "HKEY_USERS") and its names below it.
 using KeyPath = std::vector<std::wstring>;
 
-inline constexpr wchar_t kMachineRoot[] = L"HKEY_LOCAL_MACHINE";
-inline constexpr wchar_t kUsersRoot[] = L"HKEY_USERS";
 // Windows' limit on the depth of the key tree.
 inline constexpr size_t kMaxKeyDepth = 512;
 
@@ -35,8 +33,5 @@ bool IsPredefinedKey(HKEY key);
 // The path a predefined key stands for (HKCU is the user's key under HKEY_USERS, named by the fact
 // "/user/sid"); nullopt for any other handle.
 std::optional<KeyPath> PredefinedKeyPath(HKEY key);
-
-// "HKEY_LOCAL_MACHINE\SOFTWARE\..." for messages.
-std::wstring JoinedPath(const KeyPath& path);
 
 } // namespace platform::registry
