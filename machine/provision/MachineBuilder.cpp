@@ -17,31 +17,6 @@ std::optional<fs::path> HostPathOf(const std::string& windowsPath, std::string& 
     return host;
 }
 
-// Splits "HKEY_LOCAL_MACHINE\SOFTWARE\..." (or "HKLM\...") into its root and sub-key.
-bool SplitKeyPath(const std::string& keyPath, HKEY& root, std::wstring& subKey) {
-    const std::wstring path = platform::FromUtf8(keyPath);
-    const size_t slash = path.find(L'\\');
-    const std::wstring rootName = path.substr(0, slash);
-    subKey = slash == std::wstring::npos ? std::wstring() : path.substr(slash + 1);
-    struct RootName {
-        const wchar_t* longName;
-        const wchar_t* shortName;
-        HKEY key;
-    };
-    const RootName roots[] = {{L"HKEY_LOCAL_MACHINE", L"HKLM", HKEY_LOCAL_MACHINE},
-                              {L"HKEY_CURRENT_USER", L"HKCU", HKEY_CURRENT_USER},
-                              {L"HKEY_USERS", L"HKU", HKEY_USERS},
-                              {L"HKEY_CLASSES_ROOT", L"HKCR", HKEY_CLASSES_ROOT}};
-    for (const auto& candidate : roots) {
-        if (platform::EqualsNoCase(rootName, candidate.longName) ||
-            platform::EqualsNoCase(rootName, candidate.shortName)) {
-            root = candidate.key;
-            return true;
-        }
-    }
-    return false;
-}
-
 void AppendWide(std::vector<BYTE>& bytes, const std::wstring& text) {
     const auto* begin = reinterpret_cast<const BYTE*>(text.c_str());
     bytes.insert(bytes.end(), begin, begin + (text.size() + 1) * sizeof(wchar_t));
@@ -225,7 +200,7 @@ bool CMachineBuilder::WriteRegistry(std::string& error) {
 bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohmann::json& key, std::string& error) {
     HKEY root = nullptr;
     std::wstring subKey;
-    if (!SplitKeyPath(keyPath, root, subKey) || !key.is_object()) {
+    if (!platform::SplitRegistryPath(platform::FromUtf8(keyPath), root, subKey) || !key.is_object()) {
         error = "malformed registry key " + keyPath;
         return false;
     }
