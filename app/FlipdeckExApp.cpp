@@ -1,6 +1,8 @@
 #include "app/FlipdeckExApp.h"
 
 #include "platform/com.h"
+#include "platform/display.h"
+#include "platform/gdiplus.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/threads.h"
@@ -185,6 +187,9 @@ BOOL CFlipdeckExApp::InitInstance() {
         pFilter->EnableNotRespondingDialog(TRUE);
         pFilter->SetMessagePendingDelay(0xFFFFFFFFu);
     }
+    const Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&m_gdiplusToken, &gdiplusInput, nullptr);
+    SetProcessDpiAwareness(PROCESS_PER_MONITOR_DPI_AWARE);
     INITCOMMONCONTROLSEX icc = {};
     icc.dwSize = sizeof(icc);
     icc.dwICC = ICC_WIN95_CLASSES;
@@ -203,6 +208,10 @@ BOOL CFlipdeckExApp::InitInstance() {
 }
 
 int CFlipdeckExApp::ExitInstance() {
+    if (m_gdiplusToken) {
+        Gdiplus::GdiplusShutdown(m_gdiplusToken);
+        m_gdiplusToken = 0;
+    }
     ReleaseContractInterface();
     CoUninitialize();
     if (m_hMutex) {
