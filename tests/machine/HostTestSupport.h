@@ -2,7 +2,6 @@
 // the machine's event records and the machine tool.
 #pragma once
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -16,6 +15,7 @@
 #include "machine/host/HostState.h"
 #include "platform/internal.h"
 #include "services/ContractInterface.h"
+#include "tests/support/TestMachine.h"
 
 namespace host_test {
 
@@ -72,27 +72,7 @@ inline std::vector<nlohmann::json> RecordedEvents() {
     return events;
 }
 
-struct ToolResult {
-    int exitCode;
-    std::string output;
-};
-
-// Runs flipdeck-machine with the arguments on the current machine.
-inline ToolResult RunTool(const std::string& arguments) {
-    const auto tool = platform::ExecutableDirectory() / "flipdeck-machine";
-    const std::string command = "'" + tool.string() + "' " + arguments + " 2>&1";
-    ToolResult result{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return result;
-    }
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) {
-        result.output.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
+using testing_support::RunTool;
+using testing_support::ToolResult;
 
 } // namespace host_test

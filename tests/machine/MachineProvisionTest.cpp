@@ -12,6 +12,8 @@
 namespace {
 
 using testing_support::CTestMachine;
+using testing_support::RunTool;
+using testing_support::ToolResult;
 
 std::wstring ReadString(HKEY root, const wchar_t* subKey, const wchar_t* name, REGSAM view) {
     HKEY key = nullptr;
@@ -92,28 +94,6 @@ TEST(MachineProvision, TheFirstUseOfAMissingMachineMakesTheDefaultOne) {
 }
 
 // ---- The tool ----
-
-struct ToolResult {
-    int exitCode;
-    std::string output;
-};
-
-ToolResult RunTool(const std::string& arguments) {
-    const auto tool = platform::ExecutableDirectory() / "flipdeck-machine";
-    const std::string command = "'" + tool.string() + "' " + arguments + " 2>&1";
-    ToolResult result{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        return result;
-    }
-    char buffer[512];
-    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) {
-        result.output.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
 
 TEST(MachineTool, InitHelpNamesBothProfiles) {
     const ToolResult help = RunTool("init --help");

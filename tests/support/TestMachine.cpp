@@ -1,5 +1,8 @@
 #include "tests/support/TestMachine.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -38,6 +41,23 @@ CTestMachine::~CTestMachine() {
 
 fs::path CTestMachine::HostPath(const std::wstring& windowsPath) const {
     return platform::MapWindowsPath(windowsPath).value_or(fs::path());
+}
+
+ToolResult RunTool(const std::string& arguments) {
+    const auto tool = platform::ExecutableDirectory() / "flipdeck-machine";
+    const std::string command = "'" + tool.string() + "' " + arguments + " 2>&1";
+    ToolResult result{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) {
+        return result;
+    }
+    char buffer[512];
+    while (size_t n = fread(buffer, 1, sizeof(buffer), pipe)) {
+        result.output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 } // namespace testing_support

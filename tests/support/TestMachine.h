@@ -23,4 +23,12 @@ private:
     bool m_hadPrevious = false;
 };
 
+struct ToolResult {
+    int exitCode;
+    std::string output;
+};
+
+// Runs flipdeck-machine with the arguments on the current machine, its error output merged.
+ToolResult RunTool(const std::string& arguments);
+
 } // namespace testing_support
