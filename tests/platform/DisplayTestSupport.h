@@ -21,10 +21,7 @@ inline nlohmann::json Monitor(int dpi, int left = 0) {
 
 // Replaces the machine's list of monitors (or the whole "/display" fact with a value that is no list).
 inline void SetMonitors(const testing_support::CTestMachine& machine, const nlohmann::json& monitors) {
-    const std::filesystem::path file = machine.Folder() / "facts.json";
-    nlohmann::json facts = nlohmann::json::parse(platform::ReadWholeFile(file).value_or("{}"));
-    facts["display"]["monitors"] = monitors;
-    ASSERT_TRUE(platform::ReplaceFileAtomically(file, facts.dump(2)));
+    testing_support::SetMachineFact(machine.Folder(), "/display/monitors", monitors);
 }
 
 } // namespace display_test

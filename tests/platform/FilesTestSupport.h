@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/internal.h"
+#include "tests/support/TestMachine.h"
 
 namespace files_test {
 
@@ -38,18 +39,6 @@ inline std::string ReadHostFile(const std::filesystem::path& host) {
     return platform::ReadWholeFile(host).value_or("<missing>");
 }
 
-// Rewrites one fact of the machine (null removes it); the layer reads facts.json again when it changes.
-inline void SetMachineFact(const std::filesystem::path& machineFolder, const std::string& pointer,
-                           const nlohmann::json& value) {
-    const auto file = machineFolder / "facts.json";
-    auto facts = nlohmann::json::parse(platform::ReadWholeFile(file).value_or("{}"));
-    const nlohmann::json::json_pointer where(pointer);
-    if (value.is_null()) {
-        facts[where.parent_pointer()].erase(where.back());
-    } else {
-        facts[where] = value;
-    }
-    platform::ReplaceFileAtomically(file, facts.dump(2));
-}
+using testing_support::SetMachineFact;
 
 } // namespace files_test

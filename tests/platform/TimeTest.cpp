@@ -161,10 +161,7 @@ protected:
         tzset();
     }
     void SetMachineTimeZone(const std::string& zone) {
-        const fs::path facts = m_machine.Folder() / "facts.json";
-        auto json = nlohmann::json::parse(platform::ReadWholeFile(facts).value_or("{}"));
-        json["timeZone"] = zone;
-        ASSERT_TRUE(platform::ReplaceFileAtomically(facts, json.dump()));
+        testing_support::SetMachineFact(m_machine.Folder(), "/timeZone", zone);
     }
     // The shift FileTimeToLocalFileTime applies, in seconds; LocalFileTimeToFileTime must undo it.
     static LONGLONG LocalShift() {

@@ -43,6 +43,18 @@ fs::path CTestMachine::HostPath(const std::wstring& windowsPath) const {
     return platform::MapWindowsPath(windowsPath).value_or(fs::path());
 }
 
+void SetMachineFact(const fs::path& machineFolder, const std::string& pointer, const nlohmann::json& value) {
+    const auto file = machineFolder / "facts.json";
+    auto facts = nlohmann::json::parse(platform::ReadWholeFile(file).value_or("{}"));
+    const nlohmann::json::json_pointer where(pointer);
+    if (value.is_null()) {
+        facts[where.parent_pointer()].erase(where.back());
+    } else {
+        facts[where] = value;
+    }
+    platform::ReplaceFileAtomically(file, facts.dump(2));
+}
+
 ToolResult RunTool(const std::string& arguments) {
     const auto tool = platform::ExecutableDirectory() / "flipdeck-machine";
     const std::string command = "'" + tool.string() + "' " + arguments + " 2>&1";

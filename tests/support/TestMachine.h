@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 namespace testing_support {
 
 class CTestMachine {
@@ -22,6 +24,11 @@ private:
     std::string m_previous;
     bool m_hadPrevious = false;
 };
+
+// Rewrites one fact of the machine in the folder (null removes it); the layer reads facts.json again
+// when it changes.
+void SetMachineFact(const std::filesystem::path& machineFolder, const std::string& pointer,
+                    const nlohmann::json& value);
 
 struct ToolResult {
     int exitCode;
