@@ -125,6 +125,10 @@ CTextFont::~CTextFont() {
 
 LayoutPtr CTextFont::NewLayout(std::wstring_view text, size_t underlineIndex) const {
     LayoutPtr layout(pango_layout_new(SharedContext()));
+    // Each paragraph takes its reading order from its first strong character (the context's weak
+    // left-to-right base), while alignment stays where the caller puts it: GDI and GDI+ keep a left
+    // alignment on the left for right-to-left text unless asked for right-to-left reading.
+    pango_layout_set_auto_dir(layout.get(), FALSE);
     pango_layout_set_font_description(layout.get(), m_description);
     const std::string utf8 = ToUtf8(text);
     pango_layout_set_text(layout.get(), utf8.c_str(), static_cast<int>(utf8.size()));

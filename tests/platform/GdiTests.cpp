@@ -1,6 +1,7 @@
 // GDI on memory surfaces: fills, blits, lines, regions, object lifetimes and text, pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string>
 #include <tuple>
@@ -388,6 +389,70 @@ INSTANTIATE_TEST_SUITE_P(
                     AlignCase{"VCenterNeedsSingleLine", DT_CENTER | DT_VCENTER, 0, -1},
                     AlignCase{"VCenterEndEllipsisStaysOnTop", DT_VCENTER | DT_END_ELLIPSIS, -1, -1}),
     [](const testing::TestParamInfo<AlignCase>& info) { return std::string(info.param.name); });
+
+// Right-to-left text: the characters stand in reading order from the right, while the alignment flags
+// place the line as they do for any text (no right-to-left reading is asked for). The first character
+// is found by the underline its "&" prefix adds.
+struct ReadingOrderCase {
+    const char* name;
+    const wchar_t* text;
+    UINT format;
+    bool bFirstOnTheRight;
+    int horizontal; // -1 left, 1 right
+};
+
+class GdiReadingOrderTest : public GdiTextTest, public testing::WithParamInterface<ReadingOrderCase> {};
+
+TEST_P(GdiReadingOrderTest, TheFirstCharacterStandsWhereItsScriptReadsFrom) {
+    const ReadingOrderCase& c = GetParam();
+    const HFONT font = Font(-14);
+    Use(font);
+    CSurface underlined(200, 80);
+    SelectObject(underlined.Dc(), font);
+    RECT rect{10, 10, 190, 40};
+    const UINT format = c.format | DT_SINGLELINE;
+    ASSERT_GT(DrawTextW(m_surface.Dc(), c.text, -1, &rect, format), 0);
+    const std::wstring prefixed = std::wstring(L"&") + c.text;
+    ASSERT_GT(DrawTextW(underlined.Dc(), prefixed.c_str(), -1, &rect, format), 0);
+    SelectObject(underlined.Dc(), GetStockObject(SYSTEM_FONT));
+
+    RECT underline{200, 80, 0, 0};
+    for (int y = 0; y < 80; ++y) {
+        for (int x = 0; x < 200; ++x) {
+            if (m_surface.Pixel(x, y) != underlined.Pixel(x, y)) {
+                underline.left = std::min<LONG>(underline.left, x);
+                underline.right = std::max<LONG>(underline.right, x + 1);
+            }
+        }
+    }
+    const RECT ink = m_surface.InkBounds();
+    ASSERT_FALSE(gdi_test::IsEmpty(ink));
+    ASSERT_LT(underline.left, underline.right) << "no underline under the first character";
+    const LONG middle = (ink.left + ink.right) / 2;
+    if (c.bFirstOnTheRight) {
+        EXPECT_GT(underline.left, middle);
+        EXPECT_GE(underline.right, ink.right - 2);
+    } else {
+        EXPECT_LT(underline.right, middle);
+        EXPECT_LE(underline.left, ink.left + 2);
+    }
+    const int slack = 4;
+    if (c.horizontal < 0) {
+        EXPECT_LE(ink.left - rect.left, slack);
+    } else {
+        EXPECT_LE(rect.right - ink.right, slack);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, GdiReadingOrderTest,
+    testing::Values(ReadingOrderCase{"LatinLeft", L"Close now", DT_LEFT, false, -1},
+                    ReadingOrderCase{"ArabicLeft", L"البطارية متاحة", DT_LEFT, true, -1},
+                    ReadingOrderCase{"ArabicRight", L"البطارية متاحة", DT_RIGHT, true, 1},
+                    ReadingOrderCase{"HebrewLeft", L"הסוללה שלי", DT_LEFT, true, -1},
+                    ReadingOrderCase{"ArabicAroundLatin", L"أمان WiFi متوقف", DT_LEFT, true, -1},
+                    ReadingOrderCase{"LatinAroundArabic", L"WiFi أمان", DT_RIGHT, false, 1}),
+    [](const testing::TestParamInfo<ReadingOrderCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GdiTextTest, DrawTextAnswersTheHeightOfItsText) {
     const int lineHeight = Use(Font(-14));

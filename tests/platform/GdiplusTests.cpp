@@ -239,14 +239,15 @@ protected:
         std::wcscpy(m_logFont.lfFaceName, L"Segoe UI");
     }
 
-    RECT DrawIn(const RectF& rect, StringAlignment alignment, StringAlignment lineAlignment) {
+    RECT DrawIn(const RectF& rect, StringAlignment alignment, StringAlignment lineAlignment,
+                const wchar_t* text = L"Close") {
         Graphics graphics(m_surface.Dc());
         const Font font(m_surface.Dc(), &m_logFont);
         StringFormat format;
         format.SetAlignment(alignment);
         format.SetLineAlignment(lineAlignment);
         const SolidBrush brush(Color(255, 0, 0, 0));
-        EXPECT_EQ(graphics.DrawString(L"Close", -1, &font, rect, &format, &brush), Ok);
+        EXPECT_EQ(graphics.DrawString(text, -1, &font, rect, &format, &brush), Ok);
         return m_surface.InkBounds();
     }
 
@@ -275,6 +276,28 @@ TEST_F(GdiplusTextTest, StringsAlignInTheirRectangle) {
     const RECT farBottom = DrawIn(RectF(0, 0, 200, 100), StringAlignmentFar, StringAlignmentFar);
     EXPECT_GE(farBottom.right, 190);
     EXPECT_GE(farBottom.bottom, 90);
+}
+
+// Without a right-to-left format, near is the left and far the right for text of any script, whether
+// the rectangle wraps it (a width) or not.
+TEST_F(GdiplusTextTest, RightToLeftTextKeepsNearOnTheLeftAndFarOnTheRight) {
+    const wchar_t* arabic = L"البطارية متاحة";
+    for (const REAL width : {200.0f, 0.0f}) {
+        const RECT nearInk =
+            DrawIn(RectF(0, 0, width, 100), StringAlignmentNear, StringAlignmentNear, arabic);
+        EXPECT_LE(nearInk.left, 6) << width;
+        FillRect(m_surface.Dc(), &nearInk, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        if (width > 0) {
+            const RECT farInk =
+                DrawIn(RectF(0, 0, width, 100), StringAlignmentFar, StringAlignmentNear, arabic);
+            EXPECT_GE(farInk.right, 190);
+            EXPECT_GT(farInk.left, 60);
+            FillRect(m_surface.Dc(), &farInk, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        }
+    }
+    const RECT paragraphs =
+        DrawIn(RectF(0, 0, 200, 100), StringAlignmentNear, StringAlignmentNear, L"Close\nالبطارية");
+    EXPECT_LT(paragraphs.right, 100) << "both paragraphs stand on the left";
 }
 
 TEST_F(GdiplusTextTest, StringsAreClippedToTheirRectangle) {
