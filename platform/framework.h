@@ -7,23 +7,7 @@
 
 #include "platform/base.h"
 #include "platform/gdi.h"
-
-// ---- Messages the application object sees ----
-struct MSG {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    DWORD time;
-    POINT pt;
-};
-using PMSG = MSG*;
-using LPMSG = MSG*;
-
-#define WM_QUIT 0x0012u
-#define WM_KEYF1 0x004Du
-#define WM_KEYDOWN 0x0100u
-#define VK_F1 0x70
+#include "platform/window.h"
 
 // ---- Run-time classes ----
 class CObject;
@@ -84,9 +68,65 @@ public:                                                                         
     }                                                                                                        \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, &class_name::CreateObject)
 
-// The base of the classes that receive commands and messages; the window system gives it message maps.
+// ---- Message maps ----
+class CCmdTarget;
+// One entry's handler: unpacks the message for the class's member function; TRUE when it handled it.
+// For WM_COMMAND and WM_NOTIFY entries the second argument is the control id.
+using AFX_PMSG_THUNK = BOOL (*)(CCmdTarget* pTarget, UINT nMessageOrId, WPARAM wParam, LPARAM lParam,
+                                LRESULT* pResult);
+struct AFX_MSGMAP_ENTRY {
+    UINT nMessage;
+    UINT nCode;
+    UINT nID;
+    UINT nLastID;
+    AFX_PMSG_THUNK pfn;
+};
+struct AFX_MSGMAP {
+    const AFX_MSGMAP* (*pfnGetBaseMap)();
+    const AFX_MSGMAP_ENTRY* lpEntries;
+};
+
+#define DECLARE_MESSAGE_MAP()                                                                                \
+protected:                                                                                                   \
+    static const AFX_MSGMAP* GetThisMessageMap();                                                            \
+    const AFX_MSGMAP* GetMessageMap() const override;
+
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                               \
+    const AFX_MSGMAP* theClass::GetMessageMap() const {                                                      \
+        return GetThisMessageMap();                                                                          \
+    }                                                                                                        \
+    const AFX_MSGMAP* theClass::GetThisMessageMap() {                                                        \
+        using ThisClass [[maybe_unused]] = theClass;                                                         \
+        using TheBaseClass = baseClass;                                                                      \
+        static const AFX_MSGMAP_ENTRY _messageEntries[] = {
+
+#define END_MESSAGE_MAP()                                                                                    \
+    {0, 0, 0, 0, nullptr}                                                                                    \
+    }                                                                                                        \
+    ;                                                                                                        \
+    static const AFX_MSGMAP messageMap = {&TheBaseClass::GetThisMessageMap, &_messageEntries[0]};           \
+    return &messageMap;                                                                                      \
+    }
+
+// A command (WM_COMMAND with code 0) to the member function.
+#define ON_COMMAND(id, memberFxn)                                                                            \
+    {WM_COMMAND, 0, static_cast<UINT>(id), static_cast<UINT>(id),                                             \
+     [](CCmdTarget* p, UINT, WPARAM, LPARAM, LRESULT*) -> BOOL {                                             \
+         (static_cast<ThisClass*>(p)->*(memberFxn))();                                                       \
+         return TRUE;                                                                                        \
+     }},
+
+// The base of the classes that receive commands and messages.
 class CCmdTarget : public CObject {
     DECLARE_DYNAMIC(CCmdTarget)
+public:
+    // The WM_COMMAND entries of the class's map (and its bases') for the id and notification code.
+    virtual BOOL OnCmdMsg(UINT nID, int nCode, void* pExtra, void* pHandlerInfo);
+    // The class's message map; each map names its base's.
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+    static const AFX_MSGMAP* GetThisMessageMap();
+    // The first entry of the map chain that takes the message, code and id; null for none.
+    static const AFX_MSGMAP_ENTRY* FindEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT nCode, UINT nID);
 };
 
 class CWnd;
@@ -97,10 +137,11 @@ class CWinThread : public CCmdTarget {
 public:
     // The default result is the wParam of the last WM_QUIT.
     virtual int ExitInstance();
-    // Runs the message loop until WM_QUIT, then ExitInstance. (No window exists yet to send messages, so
-    // the run ends at once.)
+    // Runs the message loop until WM_QUIT, then ExitInstance.
     virtual int Run();
-    // TRUE when the message was handled and is not to be dispatched.
+    // The application's look at a message before it is dispatched: the target window and each of its
+    // parents up to the main window (each dialog among them runs its keyboard navigation), then the main
+    // window for windows outside it. TRUE when the message was handled and is not to be dispatched.
     virtual BOOL PreTranslateMessage(MSG* pMsg);
 
     CWnd* m_pMainWnd = nullptr;
@@ -115,6 +156,8 @@ public:
     ~CWinApp() override;
 
     virtual BOOL InitInstance();
+    // The framework's help command: the program has no help file, so it does nothing.
+    void OnHelp();
     // The profile settings then live under HKEY_CURRENT_USER\Software\<key>\<application name>.
     void SetRegistryKey(LPCTSTR lpszRegistryKey);
 

@@ -1,5 +1,7 @@
 // The application object and the framework's WinMain.
 #include "platform/framework.h"
+#include "platform/framework_window.h"
+#include "platform/window/WindowSystem.h"
 #include "platform/framework/FrameworkState.h"
 #include "platform/internal.h"
 
@@ -35,12 +37,36 @@ int CWinThread::ExitInstance() {
 }
 
 int CWinThread::Run() {
+    // Without a main window or any window of the thread nothing could ever end the loop.
+    if (!m_pMainWnd && !platform::window::CurrentThreadHasWindows()) {
+        return ExitInstance();
+    }
+    while (::GetMessageW(&m_msgCur, nullptr, 0, 0)) {
+        if (!PreTranslateMessage(&m_msgCur)) {
+            ::TranslateMessage(&m_msgCur);
+            ::DispatchMessageW(&m_msgCur);
+        }
+    }
     return ExitInstance();
 }
 
 BOOL CWinThread::PreTranslateMessage(MSG* pMsg) {
+    if (!pMsg->hwnd) {
+        return FALSE;
+    }
+    CWnd* pMainWnd = AfxGetMainWnd();
+    const HWND hMainWnd = pMainWnd ? pMainWnd->m_hWnd : nullptr;
+    if (CWnd::WalkPreTranslateTree(hMainWnd, pMsg)) {
+        return TRUE;
+    }
+    // A window outside the main window (a modeless popup) gets the main window's look as well.
+    if (hMainWnd && ::GetAncestor(pMsg->hwnd, GA_ROOT) != hMainWnd) {
+        return pMainWnd->PreTranslateMessage(pMsg);
+    }
     return FALSE;
 }
+
+void CWinApp::OnHelp() {}
 
 CWinApp::CWinApp(LPCTSTR lpszAppName) {
     if (lpszAppName) {
