@@ -6,8 +6,10 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/threads.h"
+#include "platform/window.h"
 #include "services/ContractClient.h"
 #include "services/Log.h"
+#include "services/MachineInfo.h"
 #include "services/PluginInvokeIndex.h"
 #include "services/SystemRoutines.h"
 #include "services/WindowsVersion.h"
@@ -152,7 +154,24 @@ int CFlipdeckExApp::CheckSingleInstance() {
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         return 0;
     }
+    if (IsWindowsBuild21OrLater()) {
+        BringRunningInstanceForward();
+    }
     return 1;
+}
+
+// The running instance's window carries a property named after the executable.
+void CFlipdeckExApp::BringRunningInstanceForward() {
+    for (HWND hWnd = GetWindow(GetDesktopWindow(), GW_CHILD); hWnd; hWnd = GetWindow(hWnd, GW_HWNDNEXT)) {
+        if (GetPropW(hWnd, m_pszExeName)) {
+            if (IsIconic(hWnd)) {
+                ShowWindow(hWnd, SW_RESTORE);
+            }
+            SetForegroundWindow(hWnd);
+            SetForegroundWindow(GetLastActivePopup(hWnd));
+            return;
+        }
+    }
 }
 
 BOOL CFlipdeckExApp::InitInstance() {
@@ -178,6 +197,11 @@ BOOL CFlipdeckExApp::InitInstance() {
         KillInstancesFromPluginFolder(kExeName);
     }
     DetectNarrator();
+    LoadMachineInfo();
+    // Without a known notebook enclosure the flyout shows no battery panel.
+    if (g_nAioDesktop != 0) {
+        nNoBattery = 1;
+    }
 
     AfxOleInit();
     COleMessageFilter* pFilter = AfxOleGetMessageFilter();

@@ -21,6 +21,9 @@ public:
 
     HANDLE m_hMutex = nullptr;
     ULONG_PTR m_gdiplusToken = 0;
+
+private:
+    void BringRunningInstanceForward();
 };
 
 extern CFlipdeckExApp theApp;

@@ -37,6 +37,9 @@ nlohmann::json MachineFacts();
 // One fact by JSON pointer ("/windows/build"); null when absent.
 nlohmann::json MachineFact(std::string_view pointer);
 
+// The machine's raw SMBIOS data (header and structure table), relative to its folder.
+inline constexpr const char* kSmbiosTableFile = "firmware/smbios.bin";
+
 // Appends one record to events.jsonl: {"time", "pid", "event", ...fields}.
 void AppendMachineEvent(std::string_view event, const nlohmann::json& fields);
 

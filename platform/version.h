@@ -39,3 +39,57 @@ BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LP
 // "\" gives the block's VS_FIXEDFILEINFO; the block holds no string or translation tables, so any other
 // sub-block fails with ERROR_RESOURCE_TYPE_NOT_FOUND.
 BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen);
+
+// ---- The Windows version test ----
+// VerifyVersionInfoW compares with the machine's Windows version (facts "/windows/major", "/minor",
+// "/build", "/servicePackMajor", "/servicePackMinor"; a missing part counts as 0).
+#define VER_MINORVERSION 0x00000001u
+#define VER_MAJORVERSION 0x00000002u
+#define VER_BUILDNUMBER 0x00000004u
+#define VER_PLATFORMID 0x00000008u
+#define VER_SERVICEPACKMINOR 0x00000010u
+#define VER_SERVICEPACKMAJOR 0x00000020u
+#define VER_SUITENAME 0x00000040u
+#define VER_PRODUCT_TYPE 0x00000080u
+
+#define VER_EQUAL 1
+#define VER_GREATER 2
+#define VER_GREATER_EQUAL 3
+#define VER_LESS 4
+#define VER_LESS_EQUAL 5
+#define VER_AND 6
+#define VER_OR 7
+
+#define VER_PLATFORM_WIN32_NT 2
+
+#ifndef ERROR_OLD_WIN_VERSION
+#define ERROR_OLD_WIN_VERSION 1150L
+#endif
+
+using DWORDLONG = ULONGLONG;
+
+struct OSVERSIONINFOEXW {
+    DWORD dwOSVersionInfoSize;
+    DWORD dwMajorVersion;
+    DWORD dwMinorVersion;
+    DWORD dwBuildNumber;
+    DWORD dwPlatformId;
+    WCHAR szCSDVersion[128];
+    WORD wServicePackMajor;
+    WORD wServicePackMinor;
+    WORD wSuiteMask;
+    BYTE wProductType;
+    BYTE wReserved;
+};
+using LPOSVERSIONINFOEXW = OSVERSIONINFOEXW*;
+
+// Sets the condition of each type bit of TypeMask in the mask (three bits a type).
+ULONGLONG VerSetConditionMask(ULONGLONG ConditionMask, DWORD TypeMask, BYTE Condition);
+// TRUE when the machine's version meets every condition of dwTypeMask. Major, minor and service-pack
+// versions are compared together, highest first, with the condition of the highest one given (so 10.0
+// is greater than 6.2); the build number and the platform on their own. FALSE with
+// ERROR_OLD_WIN_VERSION when a condition is not met; ERROR_INVALID_PARAMETER for a wrong structure
+// size, an empty type mask, a type without a condition; ERROR_NOT_SUPPORTED for the suite and product
+// type, which the machine does not describe.
+BOOL VerifyVersionInfoW(LPOSVERSIONINFOEXW lpVersionInformation, DWORD dwTypeMask,
+                        DWORDLONG dwlConditionMask);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "machine/provision/SmbiosTable.h"
 #include "platform/internal.h"
 #include "platform/registry.h"
 
@@ -95,7 +96,7 @@ bool CMachineBuilder::Build(bool force, std::string& error) {
     }
     // The facts come first: they mark the folder as a machine, so the layer's calls below use it.
     return WriteFacts(error) && MakeDirectories(error) && WriteFiles(error) && InstallModules(error) &&
-           WriteRegistry(error);
+           WriteRegistry(error) && WriteFirmware(error);
 }
 
 bool CMachineBuilder::ClearExistingMachine(std::string& error) {
@@ -121,7 +122,8 @@ bool CMachineBuilder::WriteFacts(std::string& error) {
     facts["profile"] = m_profile.Name();
     for (const auto& [path, file] : SectionOf(m_profile.Data(), "files").items()) {
         if (file.is_object() && file.contains("version")) {
-            facts["fileVersions"][platform::ToUtf8(platform::FoldCase(platform::FromUtf8(path)))] = file["version"];
+            facts["fileVersions"][platform::ToUtf8(platform::FoldCase(platform::FromUtf8(path)))] =
+                file["version"];
         }
     }
     if (!platform::ReplaceFileAtomically(m_folder / "facts.json", facts.dump(2) + "\n") ||
@@ -197,7 +199,8 @@ bool CMachineBuilder::WriteRegistry(std::string& error) {
     return true;
 }
 
-bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohmann::json& key, std::string& error) {
+bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohmann::json& key,
+                                       std::string& error) {
     HKEY root = nullptr;
     std::wstring subKey;
     if (!platform::SplitRegistryPath(platform::FromUtf8(keyPath), root, subKey) || !key.is_object()) {
@@ -205,8 +208,8 @@ bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohman
         return false;
     }
     HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                        &opened, nullptr) != ERROR_SUCCESS) {
         error = "cannot create the registry key " + keyPath;
         return false;
     }
@@ -229,4 +232,20 @@ bool CMachineBuilder::WriteRegistryKey(const std::string& keyPath, const nlohman
         ok = false;
     }
     return ok;
+}
+
+bool CMachineBuilder::WriteFirmware(std::string& error) {
+    const nlohmann::json& firmware = SectionOf(m_profile.Data(), "firmware");
+    if (!firmware.contains("smbios")) {
+        return true;
+    }
+    std::string data;
+    if (!BuildSmbiosTable(firmware["smbios"], data, error)) {
+        return false;
+    }
+    if (!platform::ReplaceFileAtomically(m_folder / platform::kSmbiosTableFile, data)) {
+        error = "cannot write the machine's SMBIOS data";
+        return false;
+    }
+    return true;
 }

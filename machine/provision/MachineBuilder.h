@@ -1,5 +1,5 @@
-// Makes a machine folder from a profile: facts, the C: drive's folders, files and modules, and the
-// registry.
+// Makes a machine folder from a profile: facts, the C: drive's folders, files and modules, the registry
+// and the firmware's SMBIOS data.
 #pragma once
 
 #include <filesystem>
@@ -22,6 +22,7 @@ private:
     bool InstallModules(std::string& error);
     bool WriteRegistry(std::string& error);
     bool WriteRegistryKey(const std::string& keyPath, const nlohmann::json& key, std::string& error);
+    bool WriteFirmware(std::string& error);
 
     std::filesystem::path m_folder;
     const CProfile& m_profile;

@@ -61,9 +61,13 @@ bool IsActivatingShow(int nCmdShow) {
     return nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE && nCmdShow != SW_SHOWMINNOACTIVE;
 }
 
+bool IsMinimizingShow(int nCmdShow) {
+    return nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED || nCmdShow == SW_SHOWMINNOACTIVE;
+}
+
+// A minimised window leaves the emulated screen (there is no taskbar button to show it).
 bool IsHidingShow(int nCmdShow) {
-    return nCmdShow == SW_HIDE || nCmdShow == SW_MINIMIZE || nCmdShow == SW_SHOWMINIMIZED ||
-           nCmdShow == SW_SHOWMINNOACTIVE;
+    return nCmdShow == SW_HIDE || IsMinimizingShow(nCmdShow);
 }
 
 // The child of the window (client coordinates) that takes the mouse at the point, or null.
@@ -128,6 +132,11 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         }
         wasVisible = (window->style & WS_VISIBLE) != 0;
         changed = show != wasVisible;
+        if (IsMinimizingShow(nCmdShow)) {
+            window->style |= WS_MINIMIZE;
+        } else if (nCmdShow != SW_HIDE) {
+            window->style &= ~WS_MINIMIZE;
+        }
         const bool topLevel = IsTopLevelLocked(*window);
         if (changed && show) {
             window->style |= WS_VISIBLE;

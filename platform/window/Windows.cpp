@@ -702,7 +702,9 @@ BOOL IsChild(HWND hWndParent, HWND hWnd) {
 }
 
 BOOL IsIconic(HWND hWnd) {
-    return FALSE;
+    Lock lock = LockWindows();
+    const CWindow* window = FindLocked(hWnd);
+    return window && (window->style & WS_MINIMIZE) ? TRUE : FALSE;
 }
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {

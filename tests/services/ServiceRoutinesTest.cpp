@@ -12,6 +12,7 @@
 #include "services/PowerStatusInfo.h"
 #include "services/SystemRoutines.h"
 #include "services/WindowsVersion.h"
+#include "tests/platform/FilesTestSupport.h"
 #include "tests/support/TestMachine.h"
 
 namespace {
@@ -129,16 +130,33 @@ TEST(UiLanguage, TheOverrideSelectsItsLanguageIgnoringCaseOnly) {
 
 TEST(WindowsVersion, TheBuildNumberDecidesWindows11) {
     struct Case {
-        const wchar_t* build;
+        const wchar_t* build; // null: no value
         bool windows11;
-    } cases[] = {{L"22631", true}, {L"22000", true}, {L"19045", false}, {L"10240", false},
-                 {L"9600", true},  {L"abc", false},  {L"", false}};
+    } cases[] = {{L"22631", true}, {L"22621", true}, {L"22000", true}, {L"19045", false}, {L"10240", false},
+                 {L"9600", true},  {L"abc", false},  {L"", false},     {nullptr, false}};
     for (const auto& c : cases) {
         CTestMachine machine;
-        SetString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                  L"CurrentBuildNumber", c.build, 0);
-        EXPECT_EQ(IsWindowsBuild21OrLater(), c.windows11) << c.build;
+        const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+        if (c.build) {
+            SetString(HKEY_LOCAL_MACHINE, key, L"CurrentBuildNumber", c.build, 0);
+        } else {
+            HKEY opened = nullptr;
+            ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS, &opened), ERROR_SUCCESS);
+            RegDeleteValueW(opened, L"CurrentBuildNumber");
+            RegCloseKey(opened);
+        }
+        EXPECT_EQ(IsWindowsBuild21OrLater(), c.windows11) << (c.build ? c.build : L"(none)");
     }
+}
+
+TEST(WindowsVersion, Windows8OrLaterOnEachProfileNotOnAnOlderMachine) {
+    for (const char* profile : {"consumer-win11", "business-win10"}) {
+        CTestMachine machine(profile);
+        EXPECT_TRUE(IsWindows8OrLater()) << profile;
+    }
+    CTestMachine machine;
+    files_test::SetMachineFact(machine.Folder(), "/windows", {{"major", 6}, {"minor", 1}, {"build", 7601}});
+    EXPECT_FALSE(IsWindows8OrLater());
 }
 
 TEST(SystemRoutines, PluginRootAndVersionsOfTheInstalledPlugins) {
