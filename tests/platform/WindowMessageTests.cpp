@@ -101,9 +101,11 @@ protected:
         return hwnd;
     }
 
-    // Runs the thread's messages until the condition holds or a second passes.
-    template <typename Condition> static bool PumpUntil(Condition condition) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    // Runs the thread's messages until the condition holds or the time is up. The first idle moment
+    // presents the whole screen, which takes a while under the sanitizers, so the bound is generous.
+    template <typename Condition>
+    static bool PumpUntil(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         MSG msg;
         while (!condition() && std::chrono::steady_clock::now() < deadline) {
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -113,6 +115,10 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         return condition();
+    }
+    // Runs the thread's messages for a while, for what must not happen.
+    static void PumpFor(std::chrono::milliseconds time) {
+        PumpUntil([] { return false; }, time);
     }
 
     testing_support::CTestMachine m_machine;
@@ -162,14 +168,14 @@ TEST_F(WindowTest, TimersFireUntilKilled) {
     EXPECT_TRUE(PumpUntil([&] { return m_record.timers >= 2; }));
     KillTimer(hwnd, 7);
     const int fired = m_record.timers;
-    PumpUntil([] { return false; });
+    PumpFor(std::chrono::milliseconds(300));
     EXPECT_EQ(m_record.timers, fired);
 }
 
 TEST_F(WindowTest, HoverAfterTheHoverTimeThenLeave) {
     const HWND hwnd = MakeWindow(300, 300, 100, 100);
     platform::desktop::MoveMouse(POINT{320, 320});
-    PumpUntil([] { return false; });
+    PumpFor(std::chrono::milliseconds(300));
     TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, hwnd, 10};
     ASSERT_TRUE(_TrackMouseEvent(&track));
     EXPECT_TRUE(PumpUntil([&] { return !m_record.messages.empty(); }));
