@@ -263,6 +263,13 @@ bool IsScrollBar(HWND hwnd) {
     return window && ClassIs(*window, L"ScrollBar");
 }
 
+// A new text or enabled state changes how the control looks.
+LRESULT RepaintAfterDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return message == WM_SETTEXT ? result : 0;
+}
+
 } // namespace
 
 HFONT ControlFont(HWND hwnd) {
@@ -374,11 +381,8 @@ LRESULT ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_SETTEXT:
-    case WM_ENABLE: {
-        const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return message == WM_SETTEXT ? result : 0;
-    }
+    case WM_ENABLE:
+        return RepaintAfterDefault(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
@@ -400,11 +404,8 @@ LRESULT StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case WM_SETTEXT:
-    case WM_ENABLE: {
-        const LRESULT result = DefWindowProcW(hwnd, message, wParam, lParam);
-        InvalidateRect(hwnd, nullptr, TRUE);
-        return message == WM_SETTEXT ? result : 0;
-    }
+    case WM_ENABLE:
+        return RepaintAfterDefault(hwnd, message, wParam, lParam);
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }

@@ -302,9 +302,8 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 BOOL SendNotifyMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     const DWORD current = GetCurrentThreadId();
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
     if (window->threadId == 0 || window->threadId == current) {
@@ -328,9 +327,8 @@ BOOL PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     }
     const MSG msg = MakeMessage(hWnd, Msg, wParam, lParam);
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
     if (window->threadId == 0) {

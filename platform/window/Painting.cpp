@@ -199,9 +199,8 @@ BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
 
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
     Lock lock = LockWindows();
-    CWindow* window = FindLocked(hWnd);
+    CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
     // The update area is one rectangle: validating a part that leaves a band keeps it whole.
@@ -229,9 +228,8 @@ BOOL UpdateWindow(HWND hWnd) {
     std::vector<HWND> windows;
     {
         Lock lock = LockWindows();
-        CWindow* window = FindLocked(hWnd);
+        CWindow* window = FindOrFailLocked(hWnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         CollectNeedingPaintLocked(*window, windows, std::nullopt);
@@ -265,9 +263,8 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     *lpPaint = PAINTSTRUCT{};
     {
         Lock lock = LockWindows();
-        CWindow* window = FindLocked(hWnd);
+        CWindow* window = FindOrFailLocked(hWnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return nullptr;
         }
         lpPaint->rcPaint = Intersection(window->update, VisibleClientLocked(*window));
@@ -308,9 +305,8 @@ int ReleaseDC(HWND hWnd, HDC hDC) {
 
 BOOL ScrollWindow(HWND hWnd, int XAmount, int YAmount, const RECT* lpRect, const RECT* lpClipRect) {
     Lock lock = LockWindows();
-    CWindow* window = FindLocked(hWnd);
+    CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
     // The children move along (unless only a part scrolls); the client area is painted anew.

@@ -127,6 +127,8 @@ struct CThreadQueue {
 
 // ---- The table ----
 CWindow* FindLocked(HWND hwnd);
+// As FindLocked, with ERROR_INVALID_WINDOW_HANDLE as the last error when the handle is no window.
+CWindow* FindOrFailLocked(HWND hwnd);
 CWindow* DesktopLocked();
 CWindowClass* FindClassLocked(LPCWSTR name, HINSTANCE instance);
 CThreadQueue& QueueLocked(DWORD threadId);

@@ -245,6 +245,14 @@ CWindow* FindLocked(HWND hwnd) {
     return found == windows.end() ? nullptr : found->second.get();
 }
 
+CWindow* FindOrFailLocked(HWND hwnd) {
+    CWindow* window = FindLocked(hwnd);
+    if (!window) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    }
+    return window;
+}
+
 CWindow* DesktopLocked() {
     return Table().desktop;
 }
@@ -462,9 +470,8 @@ BOOL GetClassInfoExW(HINSTANCE hInstance, LPCWSTR lpszClass, WNDCLASSEXW* lpwcx)
 
 int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     if (!lpClassName || nMaxCount <= 0) {
@@ -479,9 +486,8 @@ int GetClassNameW(HWND hWnd, LPWSTR lpClassName, int nMaxCount) {
 
 ULONG_PTR GetClassLongPtrW(HWND hWnd, int nIndex) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     switch (nIndex) {
@@ -503,9 +509,8 @@ ULONG_PTR GetClassLongPtrW(HWND hWnd, int nIndex) {
 
 ULONG_PTR SetClassLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     Lock lock = LockWindows();
-    CWindow* window = FindLocked(hWnd);
+    CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     CWindowClass& cls = *window->cls;
@@ -670,9 +675,8 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
     bool wasDisabled = false;
     {
         Lock lock = LockWindows();
-        CWindow* window = FindLocked(hWnd);
+        CWindow* window = FindOrFailLocked(hWnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
         }
         wasDisabled = (window->style & WS_DISABLED) != 0;
@@ -709,9 +713,8 @@ BOOL IsIconic(HWND hWnd) {
 
 DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     if (lpdwProcessId) {
@@ -723,9 +726,8 @@ DWORD GetWindowThreadProcessId(HWND hWnd, LPDWORD lpdwProcessId) {
 // ---- Values ----
 LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     switch (nIndex) {
@@ -756,9 +758,8 @@ LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex) {
 
 LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong) {
     Lock lock = LockWindows();
-    CWindow* window = FindLocked(hWnd);
+    CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return 0;
     }
     LONG_PTR previous = 0;
@@ -832,9 +833,8 @@ int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount) {
     DWORD threadId = 0;
     {
         Lock lock = LockWindows();
-        const CWindow* window = FindLocked(hWnd);
+        const CWindow* window = FindOrFailLocked(hWnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
         threadId = window->threadId;
@@ -853,9 +853,8 @@ int GetWindowTextW(HWND hWnd, LPWSTR lpString, int nMaxCount) {
 int GetWindowTextLengthW(HWND hWnd) {
     {
         Lock lock = LockWindows();
-        const CWindow* window = FindLocked(hWnd);
+        const CWindow* window = FindOrFailLocked(hWnd);
         if (!window) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return 0;
         }
         if (window->threadId != GetCurrentThreadId()) {
@@ -924,9 +923,8 @@ HWND GetDesktopWindow() {
 
 HWND GetWindow(HWND hWnd, UINT uCmd) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     if (uCmd == GW_CHILD) {
@@ -957,9 +955,8 @@ HWND GetWindow(HWND hWnd, UINT uCmd) {
 
 HWND GetParent(HWND hWnd) {
     Lock lock = LockWindows();
-    const CWindow* window = FindLocked(hWnd);
+    const CWindow* window = FindOrFailLocked(hWnd);
     if (!window) {
-        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
     if (window->style & WS_CHILD) {
