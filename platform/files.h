@@ -1,5 +1,5 @@
-// Files and paths: the module path, the current directory, full paths, attributes, folders, deletion and
-// the run-time's wide file functions. Paths are Windows paths on the machine's C: drive.
+// Files and paths: the module path, the current directory, full paths, attributes, folders, deletion, file
+// handles and the run-time's wide file functions. Paths are Windows paths on the machine's C: drive.
 #pragma once
 
 #include <cstdio>
@@ -12,6 +12,16 @@
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 
 #define ERROR_DIRECTORY 267L
+
+// CreateFileW's share modes and dispositions.
+#define FILE_SHARE_READ 0x00000001u
+#define FILE_SHARE_WRITE 0x00000002u
+#define FILE_SHARE_DELETE 0x00000004u
+#define CREATE_NEW 1u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
+#define TRUNCATE_EXISTING 5u
 
 // Buffer sizes of _wsplitpath_s, in characters.
 #define _MAX_DRIVE 3
@@ -31,6 +41,17 @@ DWORD GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer,
 DWORD GetFileAttributesW(LPCWSTR lpFileName);
 BOOL CreateDirectoryW(LPCWSTR lpPathName, void* lpSecurityAttributes);
 BOOL DeleteFileW(LPCWSTR lpFileName);
+
+struct SECURITY_ATTRIBUTES;
+// A handle to a file of the machine (closed with CloseHandle). Access is GENERIC_READ, GENERIC_WRITE, both
+// (GENERIC_ALL) or 0; other rights, a template file and security descriptors fail with
+// ERROR_NOT_SUPPORTED. The dispositions and their last errors are Windows' (ERROR_ALREADY_EXISTS after
+// CREATE_ALWAYS or OPEN_ALWAYS of an existing file, ERROR_FILE_EXISTS for CREATE_NEW); a folder or a
+// read-only file opened for writing gives ERROR_ACCESS_DENIED. Share modes are accepted and not enforced:
+// the host has no mandatory sharing. INVALID_HANDLE_VALUE on failure.
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   SECURITY_ATTRIBUTES* lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 
 // The run-time's functions: results and errno values as the Windows C run-time sets them.
 errno_t _waccess_s(const wchar_t* path, int mode);

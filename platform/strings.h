@@ -53,7 +53,7 @@ using STRSAFE_LPCSTR = const char*;
 namespace platform {
 
 // Where the run-time reports an invalid parameter (a null buffer, a zero size, a bad format) before
-// it returns the documented failure result.
+// it returns the documented failure result: it calls the invalid-parameter handler (faults.h).
 void InvalidParameter();
 
 // Formats with the Windows run-time rules into `out` (replaced), keeping at most maxChars characters.

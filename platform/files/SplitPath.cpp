@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/strings.h"
 
 namespace {
 
@@ -16,12 +17,16 @@ bool IsPathSeparator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
-void ClearParts(CPart* parts, size_t count) {
+// Empties every buffer and reports the invalid parameter, as the run-time does for each failure.
+errno_t Fail(CPart* parts, size_t count, errno_t error) {
     for (size_t i = 0; i < count; ++i) {
         if (parts[i].buffer && parts[i].size > 0) {
             parts[i].buffer[0] = L'\0';
         }
     }
+    platform::InvalidParameter();
+    errno = error;
+    return error;
 }
 
 } // namespace
@@ -39,9 +44,7 @@ errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveNumberOfE
         validBuffers = validBuffers && ((part.buffer == nullptr) == (part.size == 0));
     }
     if (!path || !validBuffers) {
-        ClearParts(parts, kParts);
-        errno = EINVAL;
-        return EINVAL;
+        return Fail(parts, kParts, EINVAL);
     }
     std::wstring_view rest(path);
     const size_t driveLength = rest.size() >= 2 && rest[1] == L':' ? 2 : 0;
@@ -58,9 +61,7 @@ errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, size_t driveNumberOfE
     parts[3].text = dot == std::wstring_view::npos ? std::wstring_view() : rest.substr(dot);
     for (const auto& part : parts) {
         if (part.buffer && part.text.size() >= part.size) {
-            ClearParts(parts, kParts);
-            errno = ERANGE;
-            return ERANGE;
+            return Fail(parts, kParts, ERANGE);
         }
     }
     for (auto& part : parts) {

@@ -9,8 +9,6 @@
 
 namespace platform {
 
-void InvalidParameter() {}
-
 std::wstring CrtWiden(std::string_view text) {
     std::wstring wide(text.size(), L'\0');
     std::transform(text.begin(), text.end(), wide.begin(),

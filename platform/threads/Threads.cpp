@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/faults/FaultHandling.h"
 #include "platform/threads.h"
 
 namespace platform {
@@ -85,6 +86,7 @@ HANDLE StartWorker(std::function<DWORD()> body, DWORD& threadId, DWORD& error) {
     try {
         std::thread([thread, body = std::move(body), started = std::move(started)]() mutable {
             t_isWorker = true;
+            PrepareFaultStack();
             t_state.self = thread;
             started.set_value(GetCurrentThreadId());
             t_state.exitCode = body();

@@ -1,5 +1,5 @@
-// The file functions on the machine's drive: access tests, folders, attributes, deletion, streams and
-// path splitting, with the errors Windows and its run-time report.
+// The file functions on the machine's drive: access tests, folders, attributes, deletion, streams, file
+// handles and path splitting, with the errors Windows and its run-time report.
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/internal.h"
 #include "platform/shell.h"
+#include "platform/threads.h"
 #include "tests/platform/FilesTestSupport.h"
 #include "tests/support/TestMachine.h"
 
@@ -176,6 +177,74 @@ TEST_F(FilesFunctionsTest, StreamsFailAsTheRunTime) {
     }
     EXPECT_EQ(files_test::ReadHostFile(Host("Data/locked.txt")), "locked");
     EXPECT_EQ(_wfopen_s(nullptr, L"C:\\Data\\file.txt", L"r"), EINVAL);
+}
+
+// ---- CreateFileW ----
+
+TEST_F(FilesFunctionsTest, CreateFileOpensCreatesAndTruncatesAsWindowsDoes) {
+    constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+    struct {
+        const wchar_t* path;
+        DWORD access;
+        DWORD disposition;
+        DWORD error; // the last error, also after success
+        bool opened;
+        const char* hostFile; // below C:
+        const char* content;  // of hostFile afterwards
+    } const cases[] = {
+        {L"C:\\data\\FILE.txt", kReadWrite, CREATE_ALWAYS, ERROR_ALREADY_EXISTS, true, "Data/file.txt", ""},
+        {L"C:\\Data\\new.txt", kReadWrite, CREATE_ALWAYS, ERROR_SUCCESS, true, "Data/new.txt", ""},
+        {L"C:\\Data\\file.txt", GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS, true, "Data/file.txt", "text"},
+        {L"C:\\Data\\new.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND, false, "Data/new.txt",
+         "<missing>"},
+        {L"C:\\Data\\file.txt", kReadWrite, CREATE_NEW, ERROR_FILE_EXISTS, false, "Data/file.txt", "text"},
+        {L"C:\\Data\\new.txt", GENERIC_WRITE, CREATE_NEW, ERROR_SUCCESS, true, "Data/new.txt", ""},
+        {L"C:\\Data\\file.txt", GENERIC_ALL, OPEN_ALWAYS, ERROR_ALREADY_EXISTS, true, "Data/file.txt",
+         "text"},
+        {L"C:\\Data\\new.txt", kReadWrite, OPEN_ALWAYS, ERROR_SUCCESS, true, "Data/new.txt", ""},
+        {L"C:\\Data\\file.txt", GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_SUCCESS, true, "Data/file.txt", ""},
+        {L"C:\\Data\\file.txt", GENERIC_READ, TRUNCATE_EXISTING, ERROR_INVALID_PARAMETER, false,
+         "Data/file.txt", "text"},
+        {L"C:\\Data\\new.txt", GENERIC_WRITE, TRUNCATE_EXISTING, ERROR_FILE_NOT_FOUND, false, "Data/new.txt",
+         "<missing>"},
+        {L"C:\\Nowhere\\new.txt", kReadWrite, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND, false, "Nowhere/new.txt",
+         "<missing>"},
+        {L"C:\\Data\\Sealed", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED, false, "Data/file.txt",
+         "text"},
+        {L"C:\\Data\\Sealed\\new.txt", kReadWrite, CREATE_ALWAYS, ERROR_ACCESS_DENIED, false,
+         "Data/Sealed/new.txt", "<missing>"},
+        {L"C:\\Data\\locked.txt", GENERIC_READ, OPEN_EXISTING, ERROR_SUCCESS, true, "Data/locked.txt",
+         "locked"},
+        {L"C:\\Data\\locked.txt", GENERIC_WRITE, OPEN_EXISTING, ERROR_ACCESS_DENIED, false, "Data/locked.txt",
+         "locked"},
+        {L"C:\\Data\\file.txt", 0x80 /* FILE_READ_ATTRIBUTES */, OPEN_EXISTING, ERROR_NOT_SUPPORTED, false,
+         "Data/file.txt", "text"},
+        {L"C:\\Data\\file.txt", GENERIC_READ, 0, ERROR_INVALID_PARAMETER, false, "Data/file.txt", "text"},
+        {L"D:\\file.txt", GENERIC_READ, OPEN_EXISTING, ERROR_PATH_NOT_FOUND, false, "Data/file.txt", "text"},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(platform::ToUtf8(entry.path) + " disposition " + std::to_string(entry.disposition));
+        files_test::WriteHostFile(Host("Data/file.txt"), "text");
+        fs::remove(Host("Data/new.txt"));
+        SetLastError(12345);
+        HANDLE file = CreateFileW(entry.path, entry.access, FILE_SHARE_READ, nullptr, entry.disposition,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(GetLastError(), entry.error);
+        EXPECT_EQ(file != INVALID_HANDLE_VALUE, entry.opened);
+        if (file != INVALID_HANDLE_VALUE) {
+            EXPECT_TRUE(CloseHandle(file));
+        }
+        EXPECT_EQ(files_test::ReadHostFile(Host(entry.hostFile)), entry.content);
+    }
+}
+
+TEST_F(FilesFunctionsTest, CreateFileMakesARelativeNameInTheCurrentDirectory) {
+    ASSERT_TRUE(SetCurrentDirectoryW(L"C:\\Data"));
+    HANDLE file =
+        CreateFileW(L"made.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(fs::exists(Host("Data/made.txt")));
 }
 
 TEST(FilesSplitPathTest, SplitsDriveFolderNameAndExtension) {
