@@ -1,4 +1,5 @@
-// The shell: known folders of the machine's user and system, and the path helpers the program uses.
+// The shell: known folders of the machine's user and system, the path helpers the program uses, and URIs
+// opened with the application their scheme is registered to.
 #pragma once
 
 #include "platform/base.h"
@@ -42,3 +43,16 @@ HRESULT SHGetFolderPathW(HWND hwnd, int csidl, HANDLE hToken, DWORD dwFlags, LPW
 HRESULT SHGetKnownFolderPath(REFKNOWNFOLDERID rfid, DWORD dwFlags, HANDLE hToken, PWSTR* ppszPath);
 
 BOOL PathFileExistsW(LPCWSTR pszPath);
+
+// ShellExecuteW's failures, answered as its HINSTANCE; success answers a value greater than 32.
+#define SE_ERR_FNF 2
+#define SE_ERR_NOASSOC 31
+#define ERROR_NO_ASSOCIATION 1155L
+
+// Opens a URI ("scheme:rest", the scheme two or more characters, so that "C:" stays a drive) with the
+// open or default verb, when its scheme is registered for the shell (HKEY_CLASSES_ROOT\scheme with a
+// "URL Protocol" value); the act is recorded as a "shell.execute" event with the URI and the show
+// command. An unregistered scheme or another verb answers SE_ERR_NOASSOC; files and programs are not
+// opened (SE_ERR_FNF). The owner window, parameters and folder are not used for a URI.
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR lpOperation, LPCWSTR lpFile, LPCWSTR lpParameters,
+                        LPCWSTR lpDirectory, INT nShowCmd);

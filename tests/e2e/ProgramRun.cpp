@@ -3,9 +3,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <sstream>
-
 #include "platform/internal.h"
+#include "tests/support/TestMachine.h"
 
 extern char** environ;
 
@@ -44,16 +43,7 @@ ProgramResult RunProgram(const std::string& argument, const std::vector<std::str
 }
 
 std::vector<nlohmann::json> ReadEvents(const std::string& prefix) {
-    std::vector<nlohmann::json> events;
-    const auto text = platform::ReadWholeFile(platform::MachineFolder() / "events.jsonl");
-    std::istringstream lines(text.value_or(""));
-    for (std::string line; std::getline(lines, line);) {
-        auto record = nlohmann::json::parse(line, nullptr, false);
-        if (record.is_object() && record.value("event", std::string()).rfind(prefix, 0) == 0) {
-            events.push_back(std::move(record));
-        }
-    }
-    return events;
+    return testing_support::ReadMachineEvents(prefix);
 }
 
 std::vector<nlohmann::json> TelemetryEvents() {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 #include "platform/internal.h"
@@ -53,6 +54,19 @@ void SetMachineFact(const fs::path& machineFolder, const std::string& pointer, c
         facts[where] = value;
     }
     platform::ReplaceFileAtomically(file, facts.dump(2));
+}
+
+std::vector<nlohmann::json> ReadMachineEvents(const std::string& prefix) {
+    std::vector<nlohmann::json> events;
+    std::istringstream lines(
+        platform::ReadWholeFile(platform::MachineFolder() / "events.jsonl").value_or(""));
+    for (std::string line; std::getline(lines, line);) {
+        auto record = nlohmann::json::parse(line, nullptr, false);
+        if (record.is_object() && record.value("event", std::string()).rfind(prefix, 0) == 0) {
+            events.push_back(std::move(record));
+        }
+    }
+    return events;
 }
 
 ToolResult RunTool(const std::string& arguments) {

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -34,6 +35,9 @@ struct ToolResult {
     int exitCode;
     std::string output;
 };
+
+// The records of the current machine's events.jsonl whose event name starts with the prefix, in order.
+std::vector<nlohmann::json> ReadMachineEvents(const std::string& prefix = "");
 
 // Runs flipdeck-machine with the arguments on the current machine, its error output merged.
 ToolResult RunTool(const std::string& arguments);
