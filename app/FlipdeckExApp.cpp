@@ -8,13 +8,12 @@
 #include "platform/threads.h"
 #include "platform/window.h"
 #include "services/ContractClient.h"
+#include "services/CrashDump.h"
 #include "services/Log.h"
 #include "services/MachineInfo.h"
 #include "services/PluginInvokeIndex.h"
 #include "services/SystemRoutines.h"
 #include "services/WindowsVersion.h"
-
-bool g_bNarrator = false;
 
 namespace {
 
@@ -175,6 +174,7 @@ void CFlipdeckExApp::BringRunningInstanceForward() {
 }
 
 BOOL CFlipdeckExApp::InitInstance() {
+    InstallCrashHandlers();
     ApplyUiLanguage();
     InitLogFolder();
     InitLog();

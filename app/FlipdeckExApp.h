@@ -4,9 +4,8 @@
 
 #include <string>
 
+#include "controls/ControlNarratorText.h"
 #include "platform/framework.h"
-
-extern bool g_bNarrator;
 
 class CFlipdeckExApp : public CWinApp {
 public:

@@ -160,6 +160,16 @@ bool PaintDialogBackground(CDC& dcPaint, const RECT& rcClient, Gdiplus::Bitmap* 
     return true;
 }
 
+bool DrawDialogBackground(CWnd* pWnd, Gdiplus::Bitmap* pBackground, bool bFrame, bool bSideLines) {
+    if (!pWnd || !pWnd->m_hWnd) {
+        return true;
+    }
+    CPaintDC dcPaint(pWnd);
+    CRect rcClient;
+    pWnd->GetClientRect(&rcClient);
+    return PaintDialogBackground(dcPaint, rcClient, pBackground, bFrame, bSideLines);
+}
+
 void DrawGreyFrame(CDC* pDC, int nLeftInset, const RECT& rcClient, int nRightInset) {
     if (!pDC) {
         return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/framework_gdi.h"
+#include "platform/framework_window.h"
 #include "platform/gdiplus.h"
 #include "platform/resources.h"
 #include "platform/strings.h"
@@ -43,6 +44,9 @@ void DrawGradientText(CDC* pDC, Gdiplus::Graphics* pGraphics, const GradientText
 // memory DC cannot be made (the caller then paints as the framework does).
 bool PaintDialogBackground(CDC& dcPaint, const RECT& rcClient, Gdiplus::Bitmap* pBackground, bool bFrame,
                            bool bSideLines);
+// The whole WM_PAINT work of a panel: PaintDialogBackground inside the window's paint DC over its
+// client area. True, also when there is no window to paint; false only when the memory DC fails.
+bool DrawDialogBackground(CWnd* pWnd, Gdiplus::Bitmap* pBackground, bool bFrame, bool bSideLines);
 
 // One-pixel lines in RGB(225, 225, 225): rows 0 and H - 1 from x1 to x2, columns x1 and x2 (x1 the left
 // inset, x2 the client width less the right inset).
