@@ -10,3 +10,5 @@ int RunInfoCommand(const std::vector<std::string>& args);
 int RunEventsCommand(const std::vector<std::string>& args);
 int RunRegCommand(const std::vector<std::string>& args);
 int RunHostCommand(const std::vector<std::string>& args);
+int RunInputCommand(const std::vector<std::string>& args);
+int RunScreenCommand(const std::vector<std::string>& args);

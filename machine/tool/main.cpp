@@ -22,6 +22,10 @@ const Command kCommands[] = {
     {"reg", "reg get|set|delete|list ...       read and change the registry (64-bit view)", RunRegCommand},
     {"host", "host [mode MODE|set KEY VALUE]     the plug-in host's state and its server's registration",
      RunHostCommand},
+    {"input", "input move X Y|click X Y|wheel N|key NAME  the running program's mouse and keyboard",
+     RunInputCommand},
+    {"screen", "screen FILE                        write the running program's screen to FILE (PNG)",
+     RunScreenCommand},
 };
 
 void PrintUsage(FILE* out) {

@@ -4,6 +4,8 @@
 #include "platform/processes.h"
 #include "platform/processes/CommandLine.h"
 #include "platform/processes/ProcessList.h"
+#include "platform/window/ScreenChannel.h"
+#include "platform/window/SdlPresenter.h"
 
 namespace {
 
@@ -13,6 +15,9 @@ constexpr int kShowDefault = 10; // SW_SHOWDEFAULT
 
 int main() {
     platform::RegisterCurrentProcess();
+    // Tools drive the program and read its screen through the machine folder.
+    platform::desktop::ServeScreenChannel();
+    platform::desktop::PresentOnDisplayWhenSet();
     // The arguments after the program name end the command line, so the view's text is terminated.
     const std::wstring_view arguments = platform::ArgumentsAfterProgramName(GetCommandLineW());
     const int exitCode = AfxWinMain(nullptr, nullptr, const_cast<LPTSTR>(arguments.data()), kShowDefault);
