@@ -2,11 +2,12 @@
 // texts and properties; per-thread message queues with posted and sent messages; timers; invalidation
 // and painting; focus, keyboard, mouse, capture, hover tracking and cursors; activation and the
 // foreground window; scroll bars; dialogs from templates with their keyboard navigation; the shell's
-// windows of the desktop. The window tree is guarded inside the layer: every function may be called from
-// any thread.
+// windows of the desktop; power-setting notifications. The window tree is guarded inside the layer: every
+// function may be called from any thread.
 #pragma once
 
 #include "platform/base.h"
+#include "platform/com.h"
 #include "platform/gdi.h"
 
 // ---- Handles and procedures ----
@@ -484,6 +485,36 @@ LONG GetMessageTime();
 // and id is replaced. The id; for a null window a new one. 0 for another thread's window.
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
+
+// ---- Power settings ----
+FLIPDECK_DECLARE_HANDLE(HPOWERNOTIFY);
+using LPCGUID = const GUID*;
+#define DEVICE_NOTIFY_WINDOW_HANDLE 0x00000000u
+
+// The settings' data is a DWORD: the power source 0 AC, 1 battery (DC); the battery's charge 0 to 100;
+// the monitor 0 off, 1 on.
+inline constexpr GUID GUID_ACDC_POWER_SOURCE = {
+    0x5D3E9A59, 0xE9D5, 0x4B00, {0xA6, 0xBD, 0xFF, 0x34, 0xFF, 0x51, 0x65, 0x48}};
+inline constexpr GUID GUID_BATTERY_PERCENTAGE_REMAINING = {
+    0xA7AD8041, 0xB45A, 0x4CAE, {0x87, 0xA3, 0xEE, 0xCB, 0xB4, 0x68, 0xA9, 0xE1}};
+inline constexpr GUID GUID_MONITOR_POWER_ON = {
+    0x02731015, 0x4510, 0x4526, {0x99, 0xE6, 0xE5, 0xA1, 0x7E, 0xBD, 0x1A, 0xEA}};
+
+// lParam of WM_POWERBROADCAST with PBT_POWERSETTINGCHANGE; DataLength bytes of Data follow.
+struct POWERBROADCAST_SETTING {
+    GUID PowerSetting;
+    DWORD DataLength;
+    BYTE Data[1];
+};
+using PPOWERBROADCAST_SETTING = POWERBROADCAST_SETTING*;
+
+// When a setting changes, each window registered for it is sent WM_POWERBROADCAST (PBT_POWERSETTINGCHANGE)
+// on its own thread. Only window recipients (DEVICE_NOTIFY_WINDOW_HANDLE); a handle that is no window
+// fails with ERROR_INVALID_WINDOW_HANDLE. A registration lasts until it is unregistered; a destroyed
+// window simply gets nothing.
+HPOWERNOTIFY RegisterPowerSettingNotification(HANDLE hRecipient, LPCGUID PowerSettingGuid, DWORD Flags);
+// FALSE with ERROR_INVALID_HANDLE for a handle that is not a live registration.
+BOOL UnregisterPowerSettingNotification(HPOWERNOTIFY Handle);
 
 // ---- Painting ----
 struct PAINTSTRUCT {
