@@ -1,5 +1,5 @@
-// COM: HRESULT helpers, GUIDs, IUnknown and IDispatch, BSTR, the compiler's COM support classes,
-// task memory, apartment initialisation and class creation through the machine's registry.
+// COM: HRESULT helpers, GUIDs, IUnknown and IDispatch, BSTR and VARIANT, the compiler's COM support
+// classes, task memory, apartment initialisation and class creation through the machine's registry.
 #pragma once
 
 #include <string_view>
@@ -186,6 +186,34 @@ INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
 UINT SysStringByteLen(BSTR bstr);
+
+// ---- VARIANT ----
+using VARTYPE = unsigned short;
+enum VARENUM : VARTYPE {
+    VT_EMPTY = 0,
+    VT_I4 = 3,
+    VT_BSTR = 8,
+    VT_DISPATCH = 9,
+    VT_UNKNOWN = 13,
+};
+// A value of the type vt names; the types above are the ones the layer knows.
+struct VARIANT {
+    VARTYPE vt;
+    WORD wReserved1;
+    WORD wReserved2;
+    WORD wReserved3;
+    union {
+        LONGLONG llVal;
+        LONG lVal;
+        BSTR bstrVal;
+        IUnknown* punkVal;
+        IDispatch* pdispVal;
+    };
+};
+using VARIANTARG = VARIANT;
+void VariantInit(VARIANT* pvarg);
+// Frees what the variant holds (the string, the interface's reference) and leaves it VT_EMPTY.
+HRESULT VariantClear(VARIANT* pvarg);
 
 // ---- Task memory ----
 LPVOID CoTaskMemAlloc(SIZE_T cb);

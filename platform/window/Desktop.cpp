@@ -257,7 +257,9 @@ std::unique_ptr<CPresenter> SetPresenter(std::unique_ptr<CPresenter> presenter) 
 
 RECT ScreenRect() {
     EnsureDesktop();
-    return VirtualScreenRect();
+    RECT rect{};
+    GetWindowRect(GetDesktopWindow(), &rect);
+    return rect;
 }
 
 CScreenImage ComposeScreen() {

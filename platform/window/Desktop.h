@@ -42,7 +42,8 @@ std::unique_ptr<CPresenter> SetPresenter(std::unique_ptr<CPresenter> presenter);
 // The screen now: the desktop's background, then the visible top-level windows from the bottom of the
 // z-order to the top (the taskbar and the shell's windows among them).
 CScreenImage ComposeScreen();
-// The screen's size (the monitors' bounding rectangle).
+// The screen's rectangle: the desktop window's, which ComposeScreen shows (the monitors' bounding
+// rectangle when the desktop was made).
 RECT ScreenRect();
 
 // ---- Input, as the system delivers it ----

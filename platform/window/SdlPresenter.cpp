@@ -6,6 +6,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <future>
 #include <mutex>
@@ -52,16 +53,23 @@ EButton ButtonOf(Uint8 button) {
                                          : EButton::Left;
 }
 
-// Delivers one SDL event as the system's input; false when the window was closed.
-bool DeliverInput(const SDL_Event& event) {
+// The screen point of a point in the window's logical (screen-sized) coordinates.
+POINT ScreenPoint(const RECT& bounds, int x, int y) {
+    return POINT{std::clamp<LONG>(bounds.left + x, bounds.left, bounds.right - 1),
+                 std::clamp<LONG>(bounds.top + y, bounds.top, bounds.bottom - 1)};
+}
+
+// Delivers one SDL event as the system's input on the screen of those bounds; false when the window was
+// closed.
+bool DeliverInput(const SDL_Event& event, const RECT& bounds) {
     switch (event.type) {
     case SDL_MOUSEMOTION:
-        MoveMouse(POINT{event.motion.x, event.motion.y});
+        MoveMouse(ScreenPoint(bounds, event.motion.x, event.motion.y));
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
         Button(ButtonOf(event.button.button), event.type == SDL_MOUSEBUTTONDOWN,
-               POINT{event.button.x, event.button.y});
+               ScreenPoint(bounds, event.button.x, event.button.y));
         break;
     case SDL_MOUSEWHEEL: {
         POINT cursor{};
@@ -89,53 +97,15 @@ bool DeliverInput(const SDL_Event& event) {
     return true;
 }
 
-class CWindowPresenter : public CPresenter {
-public:
-    CWindowPresenter() : m_presentEvent(SDL_RegisterEvents(1)) {}
+// The window and what draws into it, made and used on the presenter's thread only.
+struct CSdlWindow {
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* texture = nullptr;
+    // The screen the texture shows.
+    RECT bounds{};
 
-    ~CWindowPresenter() override {
-        SDL_Event quit{};
-        quit.type = SDL_QUIT;
-        SDL_PushEvent(&quit);
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    }
-
-    bool Start() {
-        std::promise<bool> opened;
-        std::future<bool> result = opened.get_future();
-        m_thread = std::thread([this, &opened] { Run(opened); });
-        return result.get();
-    }
-
-    void Present(const CScreenImage& screen) override {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_screen = screen;
-        }
-        SDL_Event event{};
-        event.type = m_presentEvent;
-        SDL_PushEvent(&event);
-    }
-
-private:
-    void Run(std::promise<bool>& opened) {
-        const RECT bounds = ScreenRect();
-        const int width = bounds.right - bounds.left;
-        const int height = bounds.bottom - bounds.top;
-        SDL_Window* window = SDL_CreateWindow("FlipdeckEx", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                              width, height, SDL_WINDOW_RESIZABLE);
-        SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
-        SDL_Texture* texture = renderer ? SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888,
-                                                            SDL_TEXTUREACCESS_STREAMING, width, height)
-                                        : nullptr;
-        opened.set_value(texture != nullptr);
-        if (texture) {
-            SDL_RenderSetLogicalSize(renderer, width, height);
-            Loop(renderer, texture, width, height);
-        }
+    ~CSdlWindow() {
         if (texture) {
             SDL_DestroyTexture(texture);
         }
@@ -147,33 +117,135 @@ private:
         }
     }
 
-    void Loop(SDL_Renderer* renderer, SDL_Texture* texture, int width, int height) {
+    int Width() const { return bounds.right - bounds.left; }
+    int Height() const { return bounds.bottom - bounds.top; }
+
+    bool Open(const RECT& screen) {
+        window =
+            SDL_CreateWindow("FlipdeckEx", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                             screen.right - screen.left, screen.bottom - screen.top, SDL_WINDOW_RESIZABLE);
+        renderer = window ? SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE) : nullptr;
+        return renderer && Resize(screen);
+    }
+
+    // A texture of the screen's size; the window keeps its size, and SDL scales to it.
+    bool Resize(const RECT& screen) {
+        if (texture && EqualRect(&screen, &bounds)) {
+            return true;
+        }
+        if (texture) {
+            SDL_DestroyTexture(texture);
+        }
+        bounds = screen;
+        texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, Width(),
+                                    Height());
+        return texture && SDL_RenderSetLogicalSize(renderer, Width(), Height()) == 0;
+    }
+};
+
+class CWindowPresenter : public CPresenter {
+public:
+    CWindowPresenter() : m_presentEvent(SDL_RegisterEvents(1)) {}
+
+    ~CWindowPresenter() override {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_bRunning) {
+                SDL_Event quit{};
+                quit.type = SDL_QUIT;
+                SDL_PushEvent(&quit);
+            }
+        }
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+    bool Start() {
+        std::promise<bool> opened;
+        std::future<bool> result = opened.get_future();
+        // The desktop is made (when it is not yet) on the caller's thread, not on the presenter's.
+        const RECT screen = ScreenRect();
+        m_thread = std::thread([this, &opened, screen] { Run(opened, screen); });
+        return result.get();
+    }
+
+    void Present(const CScreenImage& screen) override {
+        const RECT bounds = ScreenRect();
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_screen = screen;
+        m_bounds = bounds;
+        if (m_bRunning) {
+            SDL_Event event{};
+            event.type = m_presentEvent;
+            SDL_PushEvent(&event);
+        }
+    }
+
+private:
+    // SDL's video belongs to the thread that starts it: the window, its events and the shut-down all
+    // happen here.
+    void Run(std::promise<bool>& opened, const RECT& screen) {
+        // The program's own signals stay the program's.
+        SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+        // The software renderer shows its pixels through the window's own framebuffer, not through an
+        // OpenGL renderer behind it: exact pixels, and no graphics driver loaded.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        if (m_presentEvent == static_cast<Uint32>(-1) || SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+            SDL_TLSCleanup();
+            opened.set_value(false);
+            return;
+        }
+        {
+            CSdlWindow window;
+            const bool open = window.Open(screen);
+            {
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_bRunning = open;
+            }
+            opened.set_value(open);
+            if (open) {
+                Loop(window);
+            }
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_bRunning = false;
+        }
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        // The thread is not one SDL made: its per-thread data (the error text) goes with it here.
+        SDL_TLSCleanup();
+    }
+
+    void Loop(CSdlWindow& window) {
         SDL_Event event;
         while (SDL_WaitEvent(&event)) {
             if (event.type == m_presentEvent || event.type == SDL_WINDOWEVENT) {
-                Show(renderer, texture, width, height);
+                Show(window);
             }
-            if (event.type != m_presentEvent && !DeliverInput(event)) {
+            if (event.type != m_presentEvent && !DeliverInput(event, window.bounds)) {
                 return;
             }
         }
     }
 
-    void Show(SDL_Renderer* renderer, SDL_Texture* texture, int width, int height) {
+    void Show(CSdlWindow& window) {
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_screen.width == width && m_screen.height == height) {
-                SDL_UpdateTexture(texture, nullptr, m_screen.pixels.data(), width * 4);
+            // A screen composed before the monitors changed waits for the next one.
+            if (m_screen.width > 0 && window.Resize(m_bounds) && m_screen.width == window.Width() &&
+                m_screen.height == window.Height()) {
+                SDL_UpdateTexture(window.texture, nullptr, m_screen.pixels.data(), m_screen.width * 4);
             }
         }
-        SDL_RenderClear(renderer);
-        SDL_RenderCopy(renderer, texture, nullptr, nullptr);
-        SDL_RenderPresent(renderer);
+        SDL_RenderClear(window.renderer);
+        SDL_RenderCopy(window.renderer, window.texture, nullptr, nullptr);
+        SDL_RenderPresent(window.renderer);
     }
 
     const Uint32 m_presentEvent;
     std::mutex m_mutex;
     CScreenImage m_screen;
+    RECT m_bounds{};
+    bool m_bRunning = false;
     std::thread m_thread;
 };
 
@@ -186,9 +258,6 @@ bool DisplayIsSet() {
 }
 
 std::unique_ptr<CPresenter> MakeWindowPresenter() {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return nullptr;
-    }
     auto presenter = std::make_unique<CWindowPresenter>();
     return presenter->Start() ? std::move(presenter) : nullptr;
 }
