@@ -1,0 +1,34 @@
+// What the skinned controls share: their double-buffered paint, their "Segoe UI" fonts, their PNG
+// images, squaring in place and the class cursor.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "platform/framework_gdi.h"
+#include "platform/framework_window.h"
+#include "platform/gdiplus.h"
+
+using BufferedDraw = std::function<void(CDC& dc, const CRect& rcClient)>;
+using SkinnedDraw = std::function<void(CDC& dc, Gdiplus::Graphics& graphics, const CRect& rcClient)>;
+
+// The WM_PAINT work of a control: a memory DC over its client area in transparent background mode,
+// filled with the colour when one is given, drawn on and copied to the window.
+void PaintBuffered(CWnd* pWnd, std::optional<COLORREF> crFill, const BufferedDraw& draw);
+// The same with a high-quality GDI+ graphics object on the memory DC.
+void PaintSkinned(CWnd* pWnd, std::optional<COLORREF> crFill, const SkinnedDraw& draw);
+
+// "Segoe UI" at the design size scaled to the monitor's DPI (character height); a weight of 0 or less
+// gives 400.
+BOOL CreateSkinnedFont(CFont& font, int nSize, int nWeight);
+
+// Deletes the bitmap *ppBitmap holds and clears the pointer.
+void DeleteBitmap(Gdiplus::Bitmap** ppBitmap);
+// The PNG of that id in place of the bitmap *ppBitmap holds; an id below 1 only deletes it.
+void LoadPngOrClear(int nImageId, Gdiplus::Bitmap** ppBitmap);
+
+// Makes the control square, its side its client height, where it stands in its parent.
+void SizeToClientHeight(CWnd* pWnd);
+
+// Gives the window's class the system cursor of that id; the cursor.
+HCURSOR SetClassCursor(CWnd* pWnd, LPCWSTR pszCursorId);
