@@ -1,5 +1,7 @@
 #include "app/FlipdeckExApp.h"
 
+#include "app/FlipdeckExDlg.h"
+
 #include "platform/com.h"
 #include "platform/display.h"
 #include "platform/gdiplus.h"
@@ -100,6 +102,8 @@ std::wstring JoinCommandLine() {
 }
 
 } // namespace
+
+CString g_strToolbarName = L"Corvex Solvane Toolbar";
 
 CFlipdeckExApp::CFlipdeckExApp() = default;
 
@@ -227,8 +231,18 @@ BOOL CFlipdeckExApp::InitInstance() {
 
     UpdatePluginInvokeIndexByPath();
 
+    RunFlyout(nNoBattery);
     delete pShellManager;
     return TRUE;
+}
+
+void CFlipdeckExApp::RunFlyout(int nNoBattery) {
+    CFlipdeckExDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.m_bNoBattery = nNoBattery;
+    dlg.DoModal();
+    // The dialog ends with this function: the framework must not reach it afterwards.
+    m_pMainWnd = nullptr;
 }
 
 int CFlipdeckExApp::ExitInstance() {

@@ -23,9 +23,13 @@ public:
 
 private:
     void BringRunningInstanceForward();
+    void RunFlyout(int nNoBattery);
 };
 
 extern CFlipdeckExApp theApp;
+
+// The toolbar's name: the flyout's title without a family name, and its window text for the narrator.
+extern CString g_strToolbarName;
 
 // Splits "PATH ITEM,VALUE|CONTEXT"; CONTEXT goes to g_strLaunchContext.
 bool SplitLaunchArguments(const std::wstring& strLine, std::wstring& strItem, std::wstring& strValue);

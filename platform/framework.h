@@ -182,6 +182,8 @@ private:
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The module that holds the program's resources.
+HINSTANCE AfxGetResourceHandle();
 
 // Sets the application object's handles, command line and names.
 BOOL AfxWinInit(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPTSTR lpCmdLine, int nCmdShow);

@@ -1,8 +1,9 @@
 // The dialog framework's window side: CRect, CPoint and CSize; the window object CWnd with its message
-// map macros; dialogs (CDialog, CDialogEx) with data exchange; the window device contexts (CPaintDC,
-// CClientDC, CWindowDC).
+// map macros and its active accessibility; dialogs (CDialog, CDialogEx) with data exchange; the window
+// device contexts (CPaintDC, CClientDC, CWindowDC).
 #pragma once
 
+#include "platform/accessibility.h"
 #include "platform/framework.h"
 #include "platform/framework_gdi.h"
 #include "platform/strings.h"
@@ -213,7 +214,7 @@ public:
 
     HWND m_hWnd = nullptr;
     operator HWND() const { return m_hWnd; }
-    HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // The object of a window: its own (attached) one, else a temporary one of the thread.
     static CWnd* FromHandle(HWND hWnd);
@@ -329,9 +330,16 @@ public:
     BOOL EnableToolTips(BOOL bEnable = TRUE);
     // The tool at the point (client coordinates): the child window there, as TTF_IDISHWND; -1 for none.
     virtual INT_PTR OnToolHitTest(CPoint point, TOOLINFO* pTI) const;
-    // Marks the window for accessibility clients (no accessibility server exists here yet).
+    // With the flag set the window answers WM_GETOBJECT itself: its object answers get_accRole and
+    // get_accName below. Without it the system's standard object answers for the window's class.
     void EnableActiveAccessibility();
     BOOL m_bEnableActiveAccessibility = FALSE;
+    // The window's own object for WM_GETOBJECT's client object (OBJID_CLIENT), as the value the window
+    // procedure answers; E_FAIL for another object, which the default procedure answers.
+    virtual HRESULT CreateAccessibleProxy(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+    // The window object's answers; by default those of the standard object. Called on the window's thread.
+    virtual HRESULT get_accRole(VARIANT varChild, VARIANT* pvarRole);
+    virtual HRESULT get_accName(VARIANT varChild, BSTR* pszName);
 
     UINT m_nFlags = 0;
     int m_nModalResult = -1;
@@ -374,6 +382,8 @@ public:
     void OnShowWindow(BOOL bShow, UINT nStatus);
     UINT OnPowerBroadcast(UINT nPowerEvent, LPARAM nEventData);
     LRESULT OnNcHitTest(CPoint point);
+    // The window's own object when the active-accessibility flag is set, else the default handling.
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
 
 private:
     void FilterToolTipMessage(MSG* pMsg);

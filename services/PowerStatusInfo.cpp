@@ -2,23 +2,12 @@
 
 #include <mutex>
 
-#include "platform/registry.h"
+#include "services/Registry.h"
 
 namespace {
 
 // The buttons' workers change their bits at the same time: the read-modify-write is serialised.
 std::mutex g_powerStatusInfoLock;
-
-HKEY OpenToolbarKey() {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Corvex\\Ampwise", 0,
-                      KEY_READ | KEY_WRITE | KEY_WOW64_64KEY, &hKey) == ERROR_SUCCESS ||
-        RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Corvex\\Ampwise", 0, KEY_READ | KEY_WRITE, &hKey) ==
-            ERROR_SUCCESS) {
-        return hKey;
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -27,10 +16,11 @@ void SetPowerStatusInfoBit(int nBit, FeatureState state) {
         return;
     }
     std::lock_guard lock(g_powerStatusInfoLock);
-    HKEY hKey = OpenToolbarKey();
-    if (!hKey) {
+    CRegistry key;
+    if (!key.OpenToolbarKey()) {
         return;
     }
+    HKEY hKey = key.m_hKey;
     DWORD dwValue = 0;
     DWORD cbValue = sizeof(dwValue);
     DWORD dwType = 0;
@@ -45,5 +35,4 @@ void SetPowerStatusInfoBit(int nBit, FeatureState state) {
     }
     RegSetValueExW(hKey, L"PowerStatusInfo", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
                    sizeof(dwValue));
-    RegCloseKey(hKey);
 }

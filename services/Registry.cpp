@@ -9,6 +9,13 @@ CRegistry::~CRegistry() {
     }
 }
 
+bool CRegistry::OpenToolbarKey() {
+    const wchar_t* const pszKey = L"SOFTWARE\\Corvex\\Ampwise";
+    return RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_READ | KEY_WRITE | KEY_WOW64_64KEY, &m_hKey) ==
+               ERROR_SUCCESS ||
+           RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_READ | KEY_WRITE, &m_hKey) == ERROR_SUCCESS;
+}
+
 bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const {
     strValue.clear();
     DWORD cbData = 0;

@@ -12,6 +12,9 @@ public:
     CRegistry(const CRegistry&) = delete;
     CRegistry& operator=(const CRegistry&) = delete;
 
+    // Opens the toolbar's per-user key for reading and writing, in the 64-bit view first and then in
+    // the default view; false when it does not exist.
+    bool OpenToolbarKey();
     // Reads the named value as text up to its first zero character; false when absent.
     bool QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const;
 

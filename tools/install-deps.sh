@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libtinyxml-dev
   libcairo2-dev libpango1.0-dev librsvg2-bin
-  libsdl2-dev xvfb xdotool
+  libsdl2-dev libx11-dev xvfb xdotool
   fonts-lato fonts-noto-core fonts-wqy-microhei fonts-dejavu-core
 )
 

@@ -12,3 +12,4 @@ int RunRegCommand(const std::vector<std::string>& args);
 int RunHostCommand(const std::vector<std::string>& args);
 int RunInputCommand(const std::vector<std::string>& args);
 int RunScreenCommand(const std::vector<std::string>& args);
+int RunPowerCommand(const std::vector<std::string>& args);

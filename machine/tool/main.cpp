@@ -26,6 +26,8 @@ const Command kCommands[] = {
      RunInputCommand},
     {"screen", "screen FILE                        write the running program's screen to FILE (PNG)",
      RunScreenCommand},
+    {"power", "power source|battery|monitor VALUE the machine's power, notified to the running program",
+     RunPowerCommand},
 };
 
 void PrintUsage(FILE* out) {

@@ -4,6 +4,7 @@
 #include "platform/window/WindowSystem.h"
 #include "platform/framework/FrameworkState.h"
 #include "platform/internal.h"
+#include "platform/resources/ModuleResources.h"
 
 namespace platform {
 
@@ -105,6 +106,10 @@ void CWinApp::SetCurrentHandles() {
 
 CWinApp* AfxGetApp() {
     return platform::FrameworkState().app;
+}
+
+HINSTANCE AfxGetResourceHandle() {
+    return platform::ProgramInstanceHandle();
 }
 
 CWnd* AfxGetMainWnd() {

@@ -58,6 +58,7 @@ bool IsMouseMessage(UINT message) {
 IMPLEMENT_DYNCREATE(CWnd, CCmdTarget)
 
 BEGIN_MESSAGE_MAP(CWnd, CCmdTarget)
+ON_MESSAGE(WM_GETOBJECT, &CWnd::OnGetObject)
 END_MESSAGE_MAP()
 
 CWnd::CWnd() = default;
@@ -415,10 +416,6 @@ void CWnd::FilterToolTipMessage(MSG* pMsg) {
         }
     }
     tip.control->RelayEvent(pMsg);
-}
-
-void CWnd::EnableActiveAccessibility() {
-    m_bEnableActiveAccessibility = TRUE;
 }
 
 // ---- The tree ----

@@ -1,5 +1,5 @@
 // The screen channel: a Unix socket in the machine folder, served by a detached layer thread that turns
-// each request into the desktop's input calls.
+// each request into the desktop's input calls or a power setting's change.
 #include "platform/window/ScreenChannel.h"
 
 #include <fcntl.h>
@@ -7,6 +7,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <charconv>
 #include <cstring>
 #include <functional>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "platform/internal.h"
+#include "platform/window/PowerNotify.h"
 
 namespace platform::desktop {
 
@@ -149,18 +151,37 @@ std::function<void()> InputAction(const std::string& verb, const std::vector<int
     return nullptr;
 }
 
-// Input is acknowledged before it is delivered, as the program may end on it.
-void ServeRequest(int client, const std::string& request) {
-    std::istringstream words(request);
-    std::string verb;
-    words >> verb;
+struct SPowerSetting {
+    const char* name;
+    GUID guid;
+    DWORD maximum;
+};
+
+const SPowerSetting kPowerSettings[] = {
+    {"source", GUID_ACDC_POWER_SOURCE, 1},
+    {"battery", GUID_BATTERY_PERCENTAGE_REMAINING, 100},
+    {"monitor", GUID_MONITOR_POWER_ON, 1},
+};
+
+// The power setting's change the words after "power" ask for; nothing when they are not one.
+std::function<void()> PowerAction(std::istringstream& words) {
+    std::string name;
+    words >> name;
     const std::optional<std::vector<int>> numbers = ParseNumbers(words);
-    if (verb == "screen" && numbers && numbers->empty()) {
-        WaitUntilSettled(kSettleTimeoutMs);
-        SendAll(client, ScreenAnswer());
-        return;
+    if (!numbers || numbers->size() != 1 || numbers->front() < 0) {
+        return nullptr;
     }
-    const std::function<void()> action = numbers ? InputAction(verb, *numbers) : nullptr;
+    const auto value = static_cast<DWORD>(numbers->front());
+    for (const auto& setting : kPowerSettings) {
+        if (name == setting.name && value <= setting.maximum) {
+            return [guid = setting.guid, value] { NotifyPowerSettingChange(guid, value); };
+        }
+    }
+    return nullptr;
+}
+
+// Acknowledged before it is delivered, as the program may end on it.
+void RunAcknowledged(int client, const std::function<void()>& action) {
     if (!action) {
         SendAll(client, "error unknown request\n");
         return;
@@ -169,10 +190,59 @@ void ServeRequest(int client, const std::string& request) {
     action();
 }
 
+void ServeRequest(int client, const std::string& request) {
+    std::istringstream words(request);
+    std::string verb;
+    words >> verb;
+    if (verb == "power") {
+        RunAcknowledged(client, PowerAction(words));
+        return;
+    }
+    const std::optional<std::vector<int>> numbers = ParseNumbers(words);
+    if (verb == "screen" && numbers && numbers->empty()) {
+        WaitUntilSettled(kSettleTimeoutMs);
+        SendAll(client, ScreenAnswer());
+        return;
+    }
+    RunAcknowledged(client, numbers ? InputAction(verb, *numbers) : nullptr);
+}
+
+// The serving thread and its socket; stopped before the process ends, as a program's threads end
+// before its exit runs.
+struct CServing {
+    std::mutex mutex;
+    std::thread thread;
+    int listener = -1;
+    std::filesystem::path folder;
+    std::atomic<bool> stopping = false;
+
+    ~CServing() { Stop(); }
+
+    void Stop() {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (!thread.joinable()) {
+            return;
+        }
+        stopping = true;
+        // Wakes the accept; a request being served finishes within its time-outs.
+        shutdown(listener, SHUT_RDWR);
+        thread.join();
+        const CSocketAddress address(folder);
+        if (address.folder.Valid()) {
+            unlinkat(address.folder.Get(), kSocketName, 0);
+        }
+    }
+};
+
+CServing& Serving() {
+    static CServing serving;
+    return serving;
+}
+
 void Serve(CDescriptor listener) {
-    for (;;) {
+    while (!Serving().stopping) {
         CDescriptor client(accept4(listener.Get(), nullptr, nullptr, SOCK_CLOEXEC));
-        if (client.Valid()) {
+        if (client.Valid() && !Serving().stopping) {
             SetTimeouts(client.Get());
             ServeRequest(client.Get(), ReadLine(client.Get()));
         }
@@ -206,20 +276,24 @@ CDescriptor Listen(const std::filesystem::path& folder) {
 } // namespace
 
 bool ServeScreenChannel() {
-    static std::mutex mutex;
-    static bool serving = false;
-    const std::lock_guard<std::mutex> lock(mutex);
+    CServing& serving = Serving();
+    const std::lock_guard<std::mutex> lock(serving.mutex);
     const std::filesystem::path folder = MachineFolderPath();
-    if (serving || !MachineExists(folder)) {
+    if (serving.thread.joinable() || serving.stopping || !MachineExists(folder)) {
         return false;
     }
     CDescriptor listener = Listen(folder);
     if (!listener.Valid()) {
         return false;
     }
-    std::thread(Serve, std::move(listener)).detach();
-    serving = true;
+    serving.listener = listener.Get();
+    serving.folder = folder;
+    serving.thread = std::thread(Serve, std::move(listener));
     return true;
+}
+
+void StopScreenChannel() {
+    Serving().Stop();
 }
 
 std::optional<std::string> RequestScreenChannel(const std::filesystem::path& folder,

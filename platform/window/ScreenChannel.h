@@ -3,9 +3,11 @@
 // the program with the same input calls a test makes.
 //
 // Requests: "move X Y", "click X Y", "wheel DELTA" (at the cursor), "key VK" (pressed and released),
-// "screen". Input is answered "ok\n", then delivered (a program may end on it); "screen" once the screen
-// has settled with "ok WIDTH HEIGHT\n" and the pixels (0x00RRGGBB, 4 bytes each, little-endian, rows
-// from the top); a request not understood with "error TEXT\n".
+// "power SETTING VALUE" (a power setting's change: "source" 0 AC or 1 DC, "battery" 0 to 100, "monitor"
+// 0 off or 1 on), "screen". Input and power changes are answered "ok\n", then delivered (a program may
+// end on them); "screen" once the screen has settled with "ok WIDTH HEIGHT\n" and the pixels
+// (0x00RRGGBB, 4 bytes each, little-endian, rows from the top); a request not understood with
+// "error TEXT\n".
 #pragma once
 
 #include <filesystem>
@@ -19,6 +21,9 @@ namespace platform::desktop {
 // Serves the channel of the machine folder on a layer thread, once per process. False when there is no
 // machine or another program already serves it.
 bool ServeScreenChannel();
+// Stops serving and waits for the serving thread (a request in progress is finished); the socket file
+// goes. Tools then find no program. Called before the program's exit.
+void StopScreenChannel();
 
 // Sends one request to the program serving the machine folder; its answer, or nothing when no program
 // serves it.

@@ -386,9 +386,12 @@ void EnsureDesktop() {
         return;
     }
     std::call_once(once, [] {
+        // The shell's windows are not the window whose creation the caller hooked.
+        CreationHook callerHook = TakeCreationHook();
         t_making = true;
         MakeDesktop();
         t_making = false;
+        SetCreationHook(std::move(callerHook));
     });
 }
 

@@ -21,6 +21,7 @@ int main() {
     // The arguments after the program name end the command line, so the view's text is terminated.
     const std::wstring_view arguments = platform::ArgumentsAfterProgramName(GetCommandLineW());
     const int exitCode = AfxWinMain(nullptr, nullptr, const_cast<LPTSTR>(arguments.data()), kShowDefault);
+    platform::desktop::StopScreenChannel();
     platform::RecordCurrentProcessExit(static_cast<DWORD>(exitCode));
     return exitCode;
 }

@@ -5,14 +5,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cairo.h>
-
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "platform/window/ScreenChannel.h"
+#include "tests/machine/ChannelTestSupport.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ScreenPng.h"
 #include "tests/support/TestMachine.h"
 
 namespace {
@@ -85,44 +83,7 @@ FLIPDECK_CHILD_ACTION(screen_target) {
 
 // Waits (bounded) until the target's first screen is out, so its channel serves.
 bool WaitForTarget(const CTestMachine& machine) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!std::filesystem::exists(machine.Folder() / "screen.png")) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
-struct CPng {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels;
-};
-
-CPng ReadPng(const std::filesystem::path& file) {
-    CPng png;
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-        png.width = cairo_image_surface_get_width(surface);
-        png.height = cairo_image_surface_get_height(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        for (int y = 0; y < png.height; ++y) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-            for (int x = 0; x < png.width; ++x) {
-                png.pixels.push_back(row[x] & 0x00FFFFFFu);
-            }
-        }
-    }
-    cairo_surface_destroy(surface);
-    return png;
-}
-
-COLORREF PixelAt(const CPng& png, int x, int y) {
-    const std::uint32_t pixel = png.pixels[static_cast<size_t>(y * png.width + x)];
-    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
+    return channel_test::WaitForFile(machine.Folder() / "screen.png");
 }
 
 struct InputCase {
@@ -158,16 +119,16 @@ TEST(ScreenTool, ScreenWritesTheProgramsComposedScreen) {
     const auto result = RunTool("screen '" + file.string() + "'");
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
-    const CPng written = ReadPng(file);
-    const CPng presented = ReadPng(machine.Folder() / "screen.png");
+    const auto written = testing_support::ReadScreenPng(file);
+    const auto presented = testing_support::ReadScreenPng(machine.Folder() / "screen.png");
     const RECT screen = platform::desktop::ScreenRect();
     EXPECT_EQ(written.width, screen.right - screen.left);
     EXPECT_EQ(written.height, screen.bottom - screen.top);
     ASSERT_FALSE(written.pixels.empty());
     EXPECT_TRUE(written.pixels == presented.pixels) << "the same composed screen the presenter shows";
-    EXPECT_EQ(PixelAt(written, kTargetRect.left, kTargetRect.top), kTargetColor);
-    EXPECT_EQ(PixelAt(written, kTargetRect.right - 1, kTargetRect.bottom - 1), kTargetColor);
-    EXPECT_NE(PixelAt(written, kTargetRect.right, kTargetRect.bottom), kTargetColor);
+    EXPECT_EQ(written.At(kTargetRect.left, kTargetRect.top), kTargetColor);
+    EXPECT_EQ(written.At(kTargetRect.right - 1, kTargetRect.bottom - 1), kTargetColor);
+    EXPECT_NE(written.At(kTargetRect.right, kTargetRect.bottom), kTargetColor);
 
     EXPECT_EQ(RunTool("key escape").exitCode, 2) << "not a command";
     EXPECT_EQ(RunTool("input key escape").exitCode, 0);
