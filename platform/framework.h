@@ -68,6 +68,20 @@ public:                                                                         
     }                                                                                                        \
     IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, &class_name::CreateObject)
 
+// ---- Exceptions ----
+// The framework's exception: thrown as a pointer to a heap object (throw new ...), caught as
+// CException* and ended with Delete.
+class CException : public CObject {
+    DECLARE_DYNAMIC(CException)
+public:
+    explicit CException(BOOL bAutoDelete = TRUE) : m_bAutoDelete(bAutoDelete) {}
+    // Frees the object when it was made for its catcher to free.
+    void Delete();
+
+protected:
+    BOOL m_bAutoDelete;
+};
+
 // ---- Message maps ----
 class CCmdTarget;
 // One entry's handler: unpacks the message for the class's member function; TRUE when it handled it.
