@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -22,6 +23,10 @@ bool HasFewTags(const char* pszText) {
     return true;
 }
 
+// TinyXML steps over a UTF-8 sequence by the length its first byte announces, also when the text ends
+// inside it; a copy followed by that many more zero bytes keeps every read within the copy.
+constexpr size_t kMaxUtf8Sequence = 4;
+
 // Parses the text into the document, replacing what it held; false, the document empty, for a text
 // that is null, too deeply nestable or malformed.
 bool ParseAnswerText(const char* pszText, TiXmlDocument& document) {
@@ -29,7 +34,9 @@ bool ParseAnswerText(const char* pszText, TiXmlDocument& document) {
     if (!pszText || !HasFewTags(pszText)) {
         return false;
     }
-    document.Parse(pszText, nullptr, TIXML_ENCODING_UTF8);
+    std::string strPadded(pszText);
+    strPadded.append(kMaxUtf8Sequence, '\0');
+    document.Parse(strPadded.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (document.Error()) {
         document.Clear();
         return false;

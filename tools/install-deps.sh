@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libtinyxml-dev
   libcairo2-dev libpango1.0-dev librsvg2-bin

@@ -39,7 +39,10 @@ template <class Visit> void ForEachCodeSegment(const dl_phdr_info& object, Visit
 
 int FindOverlappingCode(dl_phdr_info* object, size_t, void* data) {
     auto& [range, found] = *static_cast<std::pair<CRange, bool>*>(data);
-    ForEachCodeSegment(*object, [&](const CRange& code) { found = found || code.Overlaps(range); });
+    // Captured by name: clang 14 does not capture structured bindings.
+    ForEachCodeSegment(*object, [&range = range, &found = found](const CRange& code) {
+        found = found || code.Overlaps(range);
+    });
     return found ? 1 : 0;
 }
 

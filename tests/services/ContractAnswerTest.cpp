@@ -1,6 +1,11 @@
 // Reading contract answers: parsing, the element search directly and inside "Data", keyed list entries,
 // texts and numbers; sound answers and the malformed or hostile ones a host may send.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <climits>
+#include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -80,6 +85,55 @@ INSTANTIATE_TEST_SUITE_P(
                     LoadCase{"DeeplyNestedTruncated", DeeplyNested(100000), nullptr},
                     LoadCase{"DeeplyNestedClosed", DeeplyNested(60000) + Repeat("</a>", 60000), nullptr}),
     CaseName());
+
+// An answer copied to the very end of readable memory, so that a read past its terminator faults.
+class CTextAtMemoryEnd {
+public:
+    explicit CTextAtMemoryEnd(const std::string& strText)
+        : m_nPage(static_cast<size_t>(sysconf(_SC_PAGESIZE))) {
+        m_pPages = mmap(nullptr, 2 * m_nPage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m_pPages == MAP_FAILED) {
+            throw std::runtime_error("no pages for the answer");
+        }
+        char* pEnd = static_cast<char*>(m_pPages) + m_nPage;
+        EXPECT_EQ(mprotect(pEnd, m_nPage, PROT_NONE), 0);
+        m_pszText = pEnd - (strText.size() + 1);
+        std::memcpy(m_pszText, strText.c_str(), strText.size() + 1);
+    }
+    ~CTextAtMemoryEnd() { munmap(m_pPages, 2 * m_nPage); }
+    CTextAtMemoryEnd(const CTextAtMemoryEnd&) = delete;
+    CTextAtMemoryEnd& operator=(const CTextAtMemoryEnd&) = delete;
+    const char* Get() const { return m_pszText; }
+
+private:
+    size_t m_nPage;
+    void* m_pPages;
+    char* m_pszText;
+};
+
+struct CutCase {
+    const char* name;
+    const char* answer;
+};
+
+class LoadXmlRootCutTest : public testing::TestWithParam<CutCase> {};
+
+// TinyXML takes a byte of 0xC0 or more for the start of a UTF-8 sequence and steps over its whole
+// length; an answer that ends inside one must still be read within its bounds.
+TEST_P(LoadXmlRootCutTest, ASequenceCutByTheEndIsReadWithinTheText) {
+    const CTextAtMemoryEnd text(GetParam().answer);
+    TiXmlDocument document;
+    const TiXmlElement* pRoot = nullptr;
+    EXPECT_FALSE(LoadXmlRoot(text.Get(), document, pRoot));
+    EXPECT_EQ(pRoot, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, LoadXmlRootCutTest,
+                         testing::Values(CutCase{"AnsiLetterEndsTheText", "<Setting key=\"Name\">Caf\xE9"},
+                                         CutCase{"FourByteLeadInText", "<SettingList>\xF0"},
+                                         CutCase{"InAnAttributeValue", "<Atig key=\"Name\xEF\x9F"},
+                                         CutCase{"AfterAnAmpersand", "<Setting>&\xF0"}),
+                         CaseName());
 
 TEST(LoadXmlRootTest, NullTextIsRefused) {
     TiXmlDocument document;
@@ -198,6 +252,8 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"DataNotHoldingIt", "<Response><Data>&lt;SettingList/&gt;</Data></Response>", false},
         AnswerCase{"DataNotXml", "<Response><Data>PluginInvokeError1</Data></Response>", false},
         AnswerCase{"DataTruncated", "<Response><Data>&lt;CapabilityList&gt;&lt;Capab</Data></Response>",
+                   false},
+        AnswerCase{"DataCutInASequence", "<Response><Data><![CDATA[<CapabilityList>\xF0]]></Data></Response>",
                    false},
         AnswerCase{"DataHoldsAnElementNotText", "<Response><Data><CapabilityLists/></Data></Response>",
                    false},
