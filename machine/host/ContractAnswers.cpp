@@ -1,5 +1,10 @@
 #include "machine/host/ContractAnswers.h"
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "machine/host/HostFeatures.h"
 #include "platform/internal.h"
 
 namespace host {
@@ -8,12 +13,90 @@ namespace {
 
 constexpr const wchar_t* kXmlDeclaration = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
+// Keyed settings of an answer, in their order.
+using Settings = std::vector<std::pair<std::wstring, std::wstring>>;
+
 const wchar_t* TrueOrFalse(bool value) {
     return value ? L"true" : L"false";
 }
 
-std::wstring Setting(const wchar_t* key, const std::wstring& value) {
-    return std::wstring(L"<Settings key=\"") + key + L"\">" + value + L"</Settings>";
+// Text made safe for an XML element's text or an attribute's value.
+std::wstring Escaped(std::wstring_view text) {
+    std::wstring escaped;
+    for (const wchar_t c : text) {
+        switch (c) {
+        case L'&':
+            escaped += L"&amp;";
+            break;
+        case L'<':
+            escaped += L"&lt;";
+            break;
+        case L'>':
+            escaped += L"&gt;";
+            break;
+        case L'"':
+            escaped += L"&quot;";
+            break;
+        case L'\'':
+            escaped += L"&apos;";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::wstring KeyedElement(const wchar_t* name, const std::wstring& key, const std::wstring& value) {
+    return std::wstring(L"<") + name + L" key=\"" + Escaped(key) + L"\">" + Escaped(value) + L"</" + name +
+           L">";
+}
+
+// The host's own settings with the feature's answer texts: in place of a setting of the same key, else
+// after the host's.
+Settings WithAnswerTexts(Settings settings, const HostFeature& feature) {
+    for (const auto& [key, text] : feature.answer) {
+        const std::wstring wideKey = platform::FromUtf8(key);
+        const std::wstring wideText = platform::FromUtf8(text);
+        const auto found = std::find_if(settings.begin(), settings.end(),
+                                        [&](const auto& setting) { return setting.first == wideKey; });
+        if (found != settings.end()) {
+            found->second = wideText;
+        } else {
+            settings.emplace_back(wideKey, wideText);
+        }
+    }
+    return settings;
+}
+
+std::wstring KeyedElements(const wchar_t* name, const Settings& settings) {
+    std::wstring elements;
+    for (const auto& [key, value] : settings) {
+        elements += KeyedElement(name, key, value);
+    }
+    return elements;
+}
+
+// The feature's document as its answers carry it: as the answer itself, or as the text of the "Data"
+// element of the host's response.
+std::wstring InForm(const std::wstring& document, AnswerForm form) {
+    if (form == AnswerForm::Direct) {
+        return document;
+    }
+    return std::wstring(kXmlDeclaration) + L"<ContractResponse><Result>Success</Result><Data>" +
+           Escaped(document) + L"</Data></ContractResponse>";
+}
+
+// "allow" or "deny" for each of Windows' location consents, comma-separated; a consent that is missing
+// or not "Allow" is denied.
+std::wstring LocationPermissionText() {
+    std::wstring text;
+    for (const wchar_t* keyPath : kLocationConsentKeys) {
+        const auto consent = ReadRegistryText(keyPath, kLocationConsentValue);
+        text += text.empty() ? L"" : L",";
+        text += consent && platform::EqualsNoCase(*consent, L"Allow") ? L"allow" : L"deny";
+    }
+    return text;
 }
 
 } // namespace
@@ -33,15 +116,46 @@ std::wstring PluginInvokeAnswer(const HostState& state) {
 }
 
 // A setting list of the vision-protection plug-in: its colour-temperature settings, the eye-care state
-// and whether the display driver lets it work.
+// and whether the display driver lets it work ("NotAvaliable", as the plug-in spells it, while the
+// feature is disabled).
 std::wstring EyeCareModeStatusAnswer(const HostState& state) {
     const HostFeature eyeCare = state.Feature(kEyeCareFeature);
-    return std::wstring(kXmlDeclaration) + L"<SettingList><CTempSettings>" +
-           Setting(L"APICapability", TrueOrFalse(eyeCare.supported)) +
-           Setting(L"Capability", eyeCare.supported ? L"Support" : L"NotSupport") +
-           Setting(L"EyeModeState", TrueOrFalse(eyeCare.supported && eyeCare.state == 1)) +
-           Setting(L"ColorTemperature", L"6500") + Setting(L"InSchedule", L"false") +
-           Setting(L"MyScheduleState", L"false") + L"</CTempSettings></SettingList>";
+    const wchar_t* capability = !eyeCare.supported ? L"NotSupport"
+                                : eyeCare.disabled ? L"NotAvaliable"
+                                                   : L"Support";
+    const Settings settings = {
+        {L"APICapability", TrueOrFalse(eyeCare.supported)},
+        {L"Capability", capability},
+        {L"EyeModeState", TrueOrFalse(eyeCare.supported && eyeCare.state == 1)},
+        {L"ColorTemperature", L"6500"},
+        {L"InSchedule", L"false"},
+        {L"MyScheduleState", L"false"},
+    };
+    return InForm(std::wstring(kXmlDeclaration) + L"<SettingList><CTempSettings>" +
+                      KeyedElements(L"Settings", WithAnswerTexts(settings, eyeCare)) +
+                      L"</CTempSettings></SettingList>",
+                  eyeCare.form);
+}
+
+// The service is enabled while it is supported and switched on; the user's preference follows the
+// switch; the system's policy allows it.
+std::wstring WifiSecurityStatusAnswer(const HostState& state) {
+    const HostFeature wifi = state.Feature(kWiFiSecurityFeature);
+    const Settings settings = {
+        {L"IsSupported", TrueOrFalse(wifi.supported)},
+        {L"IsEnabled", TrueOrFalse(wifi.supported && wifi.state == 1)},
+        {L"SystemPolicy", L"true"},
+        {L"UserPreference", TrueOrFalse(wifi.state == 1)},
+        {L"LocationPermission", LocationPermissionText()},
+    };
+    return InForm(std::wstring(kXmlDeclaration) + L"<SettingList>" +
+                      KeyedElements(L"Setting", WithAnswerTexts(settings, wifi)) + L"</SettingList>",
+                  wifi.form);
+}
+
+std::wstring MalformedAnswer(const std::wstring& answer) {
+    const size_t lastEndTag = answer.rfind(L"</");
+    return answer.substr(0, lastEndTag == std::wstring::npos ? answer.size() / 2 : lastEndTag);
 }
 
 } // namespace host

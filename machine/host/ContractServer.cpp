@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "machine/host/ContractAnswers.h"
+#include "machine/host/HostFeatures.h"
 #include "machine/host/HostStateCache.h"
 #include "platform/internal.h"
 
@@ -11,13 +12,40 @@ namespace host {
 
 namespace {
 
+// How often a held call looks whether the host has left the slow mode.
+constexpr std::chrono::milliseconds kSlowPollInterval(20);
+
 CHostStateCache& SharedState() {
     static CHostStateCache cache;
     return cache;
 }
 
 HRESULT ResultOf(HostMode mode) {
-    return mode == HostMode::Normal ? S_OK : mode == HostMode::Absent ? kDisconnected : kServerFault;
+    switch (mode) {
+    case HostMode::Normal:
+    case HostMode::Slow:
+    case HostMode::Malformed:
+        return S_OK;
+    case HostMode::Absent:
+        return kDisconnected;
+    case HostMode::Failing:
+        break;
+    }
+    return kServerFault;
+}
+
+// Switches the feature when the host supports it and the state is one of the feature's.
+bool SwitchFeature(const char* name, int state) {
+    const FeatureInfo* feature = FindFeature(name);
+    std::string error;
+    return UpdateHostState(
+        [&](nlohmann::json& data) {
+            if (ParseHostState(data).Feature(feature->name).supported && state >= 0 &&
+                state <= feature->maxState) {
+                SetFeatureState(data, *feature, state);
+            }
+        },
+        error);
 }
 
 // A null BSTR is the empty text.
@@ -63,19 +91,32 @@ STDMETHODIMP_(ULONG) CContractServer::Release() {
 }
 
 STDMETHODIMP CContractServer::raw_CheckPluginInvoke(BSTR* pAnswer) {
-    return Query("contract.CheckPluginInvoke", nlohmann::json::object(), PluginInvokeAnswer, pAnswer);
+    return Query(Server::Host, "contract.CheckPluginInvoke", nlohmann::json::object(), PluginInvokeAnswer,
+                 pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_GetMachineBrand(BSTR* pAnswer) {
-    return Query("contract.GetMachineBrand", nlohmann::json::object(), MachineBrandAnswer, pAnswer);
+    return Query(Server::Host, "contract.GetMachineBrand", nlohmann::json::object(), MachineBrandAnswer,
+                 pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer) {
-    return Query("contract.GetEyeCareModeStatusEx", {{"type", type}}, EyeCareModeStatusAnswer, pAnswer);
+    return Query(Server::Plugin, "contract.GetEyeCareModeStatusEx", {{"type", type}}, EyeCareModeStatusAnswer,
+                 pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_GetMachineTypeModel(BSTR* pAnswer) {
-    return Query("contract.GetMachineTypeModel", nlohmann::json::object(), MachineTypeModelAnswer, pAnswer);
+    return Query(Server::Host, "contract.GetMachineTypeModel", nlohmann::json::object(),
+                 MachineTypeModelAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetWifiSecurityStatus(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetWifiSecurityStatus", nlohmann::json::object(),
+                 WifiSecurityStatusAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetWiFiStatus(int state, BSTR* pAnswer) {
+    return Set("contract.SetWiFiStatus", kWiFiSecurityFeature, state, WifiSecurityStatusAnswer, pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
@@ -110,39 +151,70 @@ HRESULT CContractServer::NotImplemented(BSTR* pAnswer) {
     return E_NOTIMPL;
 }
 
-HRESULT CContractServer::BeginCall(HostState& state) {
+HRESULT CContractServer::BeginCall(Server server, HostState& state) {
     state = SharedState().Current();
     std::this_thread::sleep_for(std::chrono::milliseconds(state.answerDelayMs));
+    const auto release = std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxAnswerDelayMs);
+    while (server == Server::Plugin && state.mode == HostMode::Slow &&
+           std::chrono::steady_clock::now() < release) {
+        std::this_thread::sleep_for(kSlowPollInterval);
+        state = SharedState().Current();
+    }
     return ResultOf(state.mode);
 }
 
 HRESULT CContractServer::Notify(const char* event, const nlohmann::json& fields) {
     HostState state;
-    const HRESULT hr = BeginCall(state);
+    const HRESULT hr = BeginCall(Server::Host, state);
     if (SUCCEEDED(hr)) {
         platform::AppendMachineEvent(event, fields);
     }
     return hr;
 }
 
-HRESULT CContractServer::Query(const char* event, const nlohmann::json& fields, AnswerMaker makeAnswer,
-                               BSTR* pAnswer) {
+HRESULT CContractServer::Query(Server server, const char* event, const nlohmann::json& fields,
+                               AnswerMaker makeAnswer, BSTR* pAnswer) {
     if (!pAnswer) {
         return E_POINTER;
     }
     *pAnswer = nullptr;
     HostState state;
-    const HRESULT hr = BeginCall(state);
+    HRESULT hr = BeginCall(server, state);
+    if (SUCCEEDED(hr)) {
+        hr = Deliver(server, state, makeAnswer, pAnswer);
+    }
+    if (SUCCEEDED(hr)) {
+        platform::AppendMachineEvent(event, fields);
+    }
+    return hr;
+}
+
+HRESULT CContractServer::Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
+                             BSTR* pAnswer) {
+    if (!pAnswer) {
+        return E_POINTER;
+    }
+    *pAnswer = nullptr;
+    HostState hostState;
+    const HRESULT hr = BeginCall(Server::Plugin, hostState);
     if (FAILED(hr)) {
         return hr;
     }
-    const std::wstring answer = makeAnswer(state);
-    *pAnswer = SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));
-    if (!*pAnswer) {
-        return E_OUTOFMEMORY;
+    if (!SwitchFeature(feature, state)) {
+        return kServerFault;
     }
-    platform::AppendMachineEvent(event, fields);
-    return S_OK;
+    platform::AppendMachineEvent(event, {{"state", state}});
+    return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
+}
+
+HRESULT CContractServer::Deliver(Server server, const HostState& state, AnswerMaker makeAnswer,
+                                 BSTR* pAnswer) {
+    std::wstring answer = makeAnswer(state);
+    if (server == Server::Plugin && state.mode == HostMode::Malformed) {
+        answer = MalformedAnswer(answer);
+    }
+    *pAnswer = SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));
+    return *pAnswer ? S_OK : E_OUTOFMEMORY;
 }
 
 } // namespace host

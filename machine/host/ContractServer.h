@@ -1,6 +1,6 @@
 // The host's contract object: IContractInterface as the plug-in host serves it. Each call reads the
-// host's state; the calls that reach the host are recorded in the machine's events. Methods the host
-// does not serve yet answer E_NOTIMPL.
+// host's state; the calls that reach the host are recorded in the machine's events, and a set call
+// changes the state. Methods the host does not serve yet answer E_NOTIMPL.
 #pragma once
 
 #include <atomic>
@@ -45,6 +45,8 @@ public:
     STDMETHODIMP raw_GetMachineBrand(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer) override;
     STDMETHODIMP raw_GetMachineTypeModel(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetWiFiStatus(int state, BSTR* pAnswer) override;
     STDMETHODIMP raw_InitializeContract(BSTR packageName, BSTR version) override;
     STDMETHODIMP raw_SendPageView(BSTR feature, BSTR page) override;
     STDMETHODIMP raw_SendFeatureTelemetry(BSTR eventName, BSTR value, BSTR page, BSTR launchContext) override;
@@ -108,8 +110,6 @@ public:
     STDMETHODIMP raw_GetAllPowerSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused64() override { return E_NOTIMPL; }
     STDMETHODIMP raw_SetAirplaneMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetWiFiStatus(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused68() override { return E_NOTIMPL; }
     STDMETHODIMP raw_IsSupportPrivacyGuard(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_GetPrivacyGuardStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
@@ -122,15 +122,25 @@ public:
 
 private:
     using AnswerMaker = std::wstring (*)(const HostState&);
+    // Who serves a call: the host itself, or a feature's plug-in through it. Only the plug-ins' calls are
+    // held by a slow host, and only their answers come cut short from a malformed one.
+    enum class Server { Host, Plugin };
 
     static HRESULT NotImplemented(BSTR* pAnswer);
-    // The state for a call once its answer delay has passed, or the failure of a host that does not answer.
-    static HRESULT BeginCall(HostState& state);
-    // A call without an answer, recorded when the host takes it.
+    // The state for a call once its answer delay has passed and a slow host has let it go, or the
+    // failure of a host that does not answer.
+    static HRESULT BeginCall(Server server, HostState& state);
+    // A call of the host's without an answer, recorded when the host takes it.
     static HRESULT Notify(const char* event, const nlohmann::json& fields);
     // A query answered from the state, recorded when the host takes it.
-    static HRESULT Query(const char* event, const nlohmann::json& fields, AnswerMaker makeAnswer,
-                         BSTR* pAnswer);
+    static HRESULT Query(Server server, const char* event, const nlohmann::json& fields,
+                         AnswerMaker makeAnswer, BSTR* pAnswer);
+    // A set call of a feature's plug-in, recorded when the host takes it: a supported feature takes a
+    // state within its states; the answer is made from the state after the change.
+    static HRESULT Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
+                       BSTR* pAnswer);
+    // The answer as the host's mode gives it, in a new BSTR.
+    static HRESULT Deliver(Server server, const HostState& state, AnswerMaker makeAnswer, BSTR* pAnswer);
 
     static std::atomic<long> s_liveObjects;
     std::atomic<ULONG> m_references{1};

@@ -1,16 +1,28 @@
 #include "machine/host/HostState.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <iterator>
 #include <limits>
+#include <vector>
 
 #include "platform/internal.h"
+#include "platform/registry.h"
 
 namespace host {
 
 namespace {
 
-constexpr const char* kModeNames[] = {"normal", "failing", "absent"};
+constexpr const char* kModeNames[] = {"normal", "failing", "absent", "slow", "malformed"};
+constexpr const char* kFormNames[] = {"direct", "data"};
+
+// The index of the name in the list, as the enumeration whose names they are.
+template <typename Enum, size_t N>
+std::optional<Enum> EnumFromName(const char* const (&names)[N], std::string_view name) {
+    const auto found = std::find(std::begin(names), std::end(names), name);
+    return found == std::end(names) ? std::nullopt
+                                    : std::optional(static_cast<Enum>(found - std::begin(names)));
+}
 
 std::string TextOr(const nlohmann::json& data, const char* key, const std::string& fallback) {
     const auto found = data.find(key);
@@ -34,6 +46,42 @@ int DelayOf(const nlohmann::json& data) {
     return static_cast<int>(std::clamp<long long>(found->get<long long>(), 0, kMaxAnswerDelayMs));
 }
 
+bool FlagOf(const nlohmann::json& entry, const char* key) {
+    const auto found = entry.find(key);
+    return found != entry.end() && found->is_boolean() && found->get<bool>();
+}
+
+int StateOf(const nlohmann::json& entry) {
+    const auto found = entry.find(kStateKey);
+    if (found == entry.end() || !found->is_number_integer()) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp<long long>(found->get<long long>(), std::numeric_limits<int>::min(),
+                                                  std::numeric_limits<int>::max()));
+}
+
+AnswerForm FormOf(const nlohmann::json& entry) {
+    const auto found = entry.find(kFormKey);
+    const auto form =
+        found != entry.end() && found->is_string() ? FormFromName(found->get<std::string>()) : std::nullopt;
+    return form.value_or(AnswerForm::Direct);
+}
+
+// The answer's texts; entries that are not texts are left out.
+std::map<std::string, std::string> AnswerOf(const nlohmann::json& entry) {
+    std::map<std::string, std::string> answer;
+    const auto found = entry.find(kAnswerKey);
+    if (found == entry.end() || !found->is_object()) {
+        return answer;
+    }
+    for (const auto& [key, text] : found->items()) {
+        if (text.is_string()) {
+            answer[key] = text.get<std::string>();
+        }
+    }
+    return answer;
+}
+
 std::map<std::string, HostFeature> FeaturesOf(const nlohmann::json& data) {
     std::map<std::string, HostFeature> features;
     const auto found = data.find(kFeaturesKey);
@@ -41,18 +89,10 @@ std::map<std::string, HostFeature> FeaturesOf(const nlohmann::json& data) {
         return features;
     }
     for (const auto& [name, entry] : found->items()) {
-        if (!entry.is_object()) {
-            continue;
+        if (entry.is_object()) {
+            features[name] = {FlagOf(entry, kSupportedKey), StateOf(entry), FlagOf(entry, kDisabledKey),
+                              FormOf(entry), AnswerOf(entry)};
         }
-        HostFeature feature;
-        const auto supported = entry.find("supported");
-        feature.supported = supported != entry.end() && supported->is_boolean() && supported->get<bool>();
-        const auto state = entry.find("state");
-        if (state != entry.end() && state->is_number_integer()) {
-            feature.state = static_cast<int>(std::clamp<long long>(
-                state->get<long long>(), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-        }
-        features[name] = feature;
     }
     return features;
 }
@@ -60,10 +100,11 @@ std::map<std::string, HostFeature> FeaturesOf(const nlohmann::json& data) {
 } // namespace
 
 std::optional<HostMode> ModeFromName(std::string_view name) {
-    const auto found = std::find(std::begin(kModeNames), std::end(kModeNames), name);
-    return found == std::end(kModeNames)
-               ? std::nullopt
-               : std::optional(static_cast<HostMode>(found - std::begin(kModeNames)));
+    return EnumFromName<HostMode>(kModeNames, name);
+}
+
+std::optional<AnswerForm> FormFromName(std::string_view name) {
+    return EnumFromName<AnswerForm>(kFormNames, name);
 }
 
 HostFeature HostState::Feature(const std::string& name) const {
@@ -87,6 +128,29 @@ HostState ParseHostState(const nlohmann::json& data) {
     state.answerDelayMs = DelayOf(data);
     state.features = FeaturesOf(data);
     return state;
+}
+
+std::optional<std::wstring> ReadRegistryText(std::wstring_view keyPath, const wchar_t* name) {
+    HKEY root = nullptr;
+    std::wstring subKey;
+    HKEY key = nullptr;
+    if (!platform::SplitRegistryPath(keyPath, root, subKey) ||
+        RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    std::optional<std::wstring> text;
+    if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+        if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
+            ERROR_SUCCESS) {
+            text = std::wstring(data.data(), wcsnlen(data.data(), size / sizeof(wchar_t)));
+        }
+    }
+    RegCloseKey(key);
+    return text;
 }
 
 bool UpdateHostState(const std::function<void(nlohmann::json&)>& edit, std::string& error) {

@@ -10,6 +10,7 @@ int RunInfoCommand(const std::vector<std::string>& args);
 int RunEventsCommand(const std::vector<std::string>& args);
 int RunRegCommand(const std::vector<std::string>& args);
 int RunHostCommand(const std::vector<std::string>& args);
+int RunFeatureCommand(const std::vector<std::string>& args);
 int RunInputCommand(const std::vector<std::string>& args);
 int RunScreenCommand(const std::vector<std::string>& args);
 int RunPowerCommand(const std::vector<std::string>& args);

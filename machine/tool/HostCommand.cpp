@@ -60,12 +60,19 @@ void PrintHostHelp(FILE* out) {
                       "modes:\n"
                       "  normal    the host answers; the registration is put back from the profile\n"
                       "  failing   every contract call fails with RPC_E_SERVERFAULT\n"
-                      "  absent    the registration is removed, so the program finds no host\n\n"
+                      "  absent    the registration is removed, so the program finds no host\n"
+                      "  slow      the features' calls (their plug-ins' queries and sets) are held until\n"
+                      "            the host leaves this mode (at most 60 s), then served as the new mode\n"
+                      "            says; the host's own calls (InitializeContract, GetMachineBrand,\n"
+                      "            GetMachineTypeModel, CheckPluginInvoke, telemetry) answer at once\n"
+                      "  malformed the host acts as in normal, but the features' XML answers are cut short\n"
+                      "            before their last end tag; the host's own answers stay whole\n\n"
                       "keys of set:\n");
     for (const auto& setting : kSettings) {
         const std::string syntax = std::string(setting.name) + " " + setting.values;
         std::fprintf(out, "  %-29s %s\n", syntax.c_str(), setting.meaning);
     }
+    std::fprintf(out, "\nThe features the host offers and their states: flipdeck-machine feature --help\n");
 }
 
 HKEY SplitKey(const char* keyPath, std::wstring& subKey) {
@@ -75,22 +82,8 @@ HKEY SplitKey(const char* keyPath, std::wstring& subKey) {
 }
 
 std::optional<std::wstring> RegisteredServerPath() {
-    std::wstring subKey;
-    const HKEY root = SplitKey(host::kClassKey, subKey);
-    subKey = subKey + L"\\" + platform::FromUtf8(host::kServerSubKey);
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    wchar_t path[MAX_PATH + 1] = {};
-    DWORD size = MAX_PATH * sizeof(wchar_t);
-    DWORD type = REG_NONE;
-    const LONG status = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(path), &size);
-    RegCloseKey(key);
-    if (status != ERROR_SUCCESS || type != REG_SZ) {
-        return std::nullopt;
-    }
-    return std::wstring(path);
+    return host::ReadRegistryText(
+        platform::FromUtf8(host::kClassKey) + L"\\" + platform::FromUtf8(host::kServerSubKey), nullptr);
 }
 
 bool RemoveRegistration(std::string& error) {

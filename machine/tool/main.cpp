@@ -22,6 +22,8 @@ const Command kCommands[] = {
     {"reg", "reg get|set|delete|list ...       read and change the registry (64-bit view)", RunRegCommand},
     {"host", "host [mode MODE|set KEY VALUE]     the plug-in host's state and its server's registration",
      RunHostCommand},
+    {"feature", "feature [NAME [OPTION VALUE]...]   a feature of the grid as the host keeps it",
+     RunFeatureCommand},
     {"input", "input move X Y|click X Y|wheel N|key NAME  the running program's mouse and keyboard",
      RunInputCommand},
     {"screen", "screen FILE                        write the running program's screen to FILE (PNG)",

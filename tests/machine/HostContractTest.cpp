@@ -3,8 +3,13 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <future>
+#include <optional>
 #include <thread>
+#include <utility>
 
+#include "machine/host/HostFeatures.h"
+#include "platform/registry.h"
 #include "tests/machine/HostTestSupport.h"
 #include "tests/support/TestMachine.h"
 
@@ -69,6 +74,30 @@ TEST_P(HostProfileTest, TheProgramsCreationFindsTheServerAndEachServedMethodAnsw
         {{"event", "contract.GetEyeCareModeStatusEx"}, {"type", 1}},
     };
     EXPECT_EQ(RecordedEvents(), expected);
+}
+
+// The plug-in installed and the security add-in not, all three location consents allowed, the service
+// supported and off, its settings inside the host's "Data" document.
+TEST_P(HostProfileTest, OffersWiFiSecurityAsTheButtonLooksForIt) {
+    CTestMachine machine(GetParam().profile);
+    EXPECT_TRUE(
+        std::filesystem::exists(machine.HostPath(L"C:"
+                                                 L"\\ProgramData\\Corvex\\Plexhost\\Plugins\\CorvexWiFiSecuri"
+                                                 L"tyPlugin\\x64\\CorvexWiFiSecurityPlugin.dll")));
+    EXPECT_FALSE(std::filesystem::exists(machine.HostPath(
+        L"C:\\ProgramData\\Corvex\\Solvane\\Addins\\CorvexSecurityAddin\\AddinManifest.xml")));
+    CApartment apartment;
+    IContractInterfacePtr contract;
+    ASSERT_EQ(CreateContract(contract), S_OK);
+    const AnswerList status = ReadAnswerList(contract->GetWifiSecurityStatus());
+    EXPECT_TRUE(status.found);
+    EXPECT_FALSE(status.direct);
+    const KeyedTexts expected = {{"IsSupported", "true"},
+                                 {"IsEnabled", "false"},
+                                 {"SystemPolicy", "true"},
+                                 {"UserPreference", "false"},
+                                 {"LocationPermission", "allow,allow,allow"}};
+    EXPECT_EQ(status.entries, expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Profiles, HostProfileTest,
@@ -223,6 +252,14 @@ std::vector<ServedCall> ServedCalls() {
          [](IContractInterface* c) {
              return QueryAndDrop([c](BSTR* a) { return c->raw_GetEyeCareModeStatusEx(1, a); });
          }},
+        {"GetWifiSecurityStatus", [](IContractInterface* c) { c->GetWifiSecurityStatus(); },
+         [](IContractInterface* c) {
+             return QueryAndDrop([c](BSTR* a) { return c->raw_GetWifiSecurityStatus(a); });
+         }},
+        {"SetWiFiStatus", [](IContractInterface* c) { c->SetWiFiStatus(1); },
+         [](IContractInterface* c) {
+             return QueryAndDrop([c](BSTR* a) { return c->raw_SetWiFiStatus(1, a); });
+         }},
     };
 }
 
@@ -246,6 +283,8 @@ TEST_P(HostFailureTest, EveryServedMethodFailsAndTheWrapperRaisesTheError) {
         }
     }
     EXPECT_TRUE(RecordedEvents().empty()) << "a failed call reaches nothing";
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 0)
+        << "nor changes anything";
 }
 
 // "absent" here is an object made before the host went away; an unknown mode is a broken host.
@@ -259,8 +298,307 @@ INSTANTIATE_TEST_SUITE_P(Modes, HostFailureTest,
 TEST_F(HostContractTest, AQueryWithoutAnAnswerPointerIsRefusedAndReachesNothing) {
     EXPECT_EQ(m_contract->raw_GetMachineBrand(nullptr), E_POINTER);
     EXPECT_EQ(m_contract->raw_GetEyeCareModeStatusEx(1, nullptr), E_POINTER);
+    EXPECT_EQ(m_contract->raw_GetWifiSecurityStatus(nullptr), E_POINTER);
+    EXPECT_EQ(m_contract->raw_SetWiFiStatus(1, nullptr), E_POINTER);
+    EXPECT_TRUE(RecordedEvents().empty());
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 0);
+}
+
+// ---- WiFi security ----
+
+using StateEdit = std::function<void(nlohmann::json&)>;
+
+nlohmann::json& WiFiEntry(nlohmann::json& state) {
+    return state[host::kFeaturesKey]["WiFiSecurity"];
+}
+
+struct WifiStatusCase {
+    const char* name;
+    StateEdit edit;
+    bool direct;
+    KeyedTexts expected;
+};
+
+TEST_F(HostContractTest, TheWifiSecurityStatusCarriesTheFeaturesStateInItsForm) {
+    const WifiStatusCase cases[] = {
+        {"on, direct",
+         [](nlohmann::json& s) {
+             WiFiEntry(s)[host::kStateKey] = 1;
+             WiFiEntry(s)[host::kFormKey] = "direct";
+         },
+         true,
+         {{"IsSupported", "true"},
+          {"IsEnabled", "true"},
+          {"SystemPolicy", "true"},
+          {"UserPreference", "true"},
+          {"LocationPermission", "allow,allow,allow"}}},
+        {"on but not supported",
+         [](nlohmann::json& s) {
+             WiFiEntry(s)[host::kStateKey] = 1;
+             WiFiEntry(s)[host::kSupportedKey] = false;
+         },
+         false,
+         {{"IsSupported", "false"},
+          {"IsEnabled", "false"},
+          {"SystemPolicy", "true"},
+          {"UserPreference", "true"},
+          {"LocationPermission", "allow,allow,allow"}}},
+        // Texts of the feature's answer replace the host's in place, or follow them; markup in them is
+        // carried as text through both documents.
+        {"answer texts",
+         [](nlohmann::json& s) {
+             WiFiEntry(s)[host::kAnswerKey] = {
+                 {"IsSupported", "True"}, {"LocationPermission", ""}, {"Note", "a<b&\"c'</Data>"}};
+         },
+         false,
+         {{"IsSupported", "True"},
+          {"IsEnabled", "false"},
+          {"SystemPolicy", "true"},
+          {"UserPreference", "false"},
+          {"LocationPermission", ""},
+          {"Note", "a<b&\"c'</Data>"}}},
+        // A feature the state does not name is unsupported; a form it does not know is direct.
+        {"no entry",
+         [](nlohmann::json& s) { s[host::kFeaturesKey].erase("WiFiSecurity"); },
+         true,
+         {{"IsSupported", "false"},
+          {"IsEnabled", "false"},
+          {"SystemPolicy", "true"},
+          {"UserPreference", "false"},
+          {"LocationPermission", "allow,allow,allow"}}},
+        {"unknown form",
+         [](nlohmann::json& s) {
+             WiFiEntry(s) = {{"supported", true}, {"state", 0}, {"form", "Data"}};
+         },
+         true,
+         {{"IsSupported", "true"},
+          {"IsEnabled", "false"},
+          {"SystemPolicy", "true"},
+          {"UserPreference", "false"},
+          {"LocationPermission", "allow,allow,allow"}}},
+    };
+    const nlohmann::json fresh = ReadHostState();
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        EditHostState([&](nlohmann::json& state) {
+            state = fresh;
+            test.edit(state);
+        });
+        const AnswerList status = ReadAnswerList(m_contract->GetWifiSecurityStatus());
+        EXPECT_TRUE(status.found);
+        EXPECT_EQ(status.direct, test.direct);
+        EXPECT_EQ(status.entries, test.expected);
+    }
+    EXPECT_EQ(RecordedEvents(),
+              std::vector<nlohmann::json>(std::size(cases), {{"event", "contract.GetWifiSecurityStatus"}}));
+}
+
+// Sets a REG_SZ value in the 64-bit view, or deletes it when there is no text.
+void SetConsent(const wchar_t* keyPath, const std::optional<std::wstring>& text) {
+    HKEY root = nullptr;
+    std::wstring subKey;
+    ASSERT_TRUE(platform::SplitRegistryPath(keyPath, root, subKey));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(root, subKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_64KEY, &key), ERROR_SUCCESS);
+    if (text) {
+        EXPECT_EQ(RegSetValueExW(key, host::kLocationConsentValue, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(text->c_str()),
+                                 static_cast<DWORD>((text->size() + 1) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    } else {
+        EXPECT_EQ(RegDeleteValueW(key, host::kLocationConsentValue), ERROR_SUCCESS);
+    }
+    RegCloseKey(key);
+}
+
+struct ConsentCase {
+    int consent; // which of the three
+    std::optional<std::wstring> value;
+    const char* expected;
+};
+
+TEST_F(HostContractTest, TheLocationPermissionListsWindowsThreeLocationConsents) {
+    const ConsentCase cases[] = {
+        {0, L"Deny", "deny,allow,allow"},   {1, L"Deny", "allow,deny,allow"},
+        {2, L"Deny", "allow,allow,deny"},   {2, std::nullopt, "allow,allow,deny"},
+        {0, L"allow", "allow,allow,allow"}, {1, L"Allowed", "allow,deny,allow"},
+        {1, L"", "allow,deny,allow"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.expected);
+        const wchar_t* key = host::kLocationConsentKeys[test.consent];
+        SetConsent(key, test.value);
+        EXPECT_EQ(EntryText(ReadAnswerList(m_contract->GetWifiSecurityStatus()), "LocationPermission"),
+                  test.expected);
+        SetConsent(key, L"Allow");
+    }
+
+    // A value of another type is no consent.
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(
+            HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Windows\\CurrentVersion\\CapabilityAccessManager\\ConsentStore\\location",
+            0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    const DWORD allow = 1;
+    ASSERT_EQ(
+        RegSetValueExW(key, L"Value", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&allow), sizeof(allow)),
+        ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(EntryText(ReadAnswerList(m_contract->GetWifiSecurityStatus()), "LocationPermission"),
+              "allow,deny,allow");
+}
+
+TEST_F(HostContractTest, SetWiFiStatusTurnsTheStateOverAnswersTheNewSettingsAndIsRecorded) {
+    const AnswerList on = ReadAnswerList(m_contract->SetWiFiStatus(1));
+    EXPECT_EQ(EntryText(on, "IsEnabled"), "true");
+    EXPECT_EQ(EntryText(on, "UserPreference"), "true");
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 1);
+    EXPECT_EQ(EntryText(ReadAnswerList(m_contract->GetWifiSecurityStatus()), "IsEnabled"), "true");
+
+    EXPECT_EQ(EntryText(ReadAnswerList(m_contract->SetWiFiStatus(0)), "IsEnabled"), "false");
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 0);
+
+    const std::vector<nlohmann::json> expected = {
+        {{"event", "contract.SetWiFiStatus"}, {"state", 1}},
+        {{"event", "contract.GetWifiSecurityStatus"}},
+        {{"event", "contract.SetWiFiStatus"}, {"state", 0}},
+    };
+    EXPECT_EQ(RecordedEvents(), expected);
+}
+
+struct RefusedSetCase {
+    const char* name;
+    StateEdit edit;
+    int state;
+};
+
+TEST_F(HostContractTest, ASetTheFeatureCannotTakeIsRecordedAndChangesNothing) {
+    const RefusedSetCase cases[] = {
+        {"state beyond on", [](nlohmann::json&) {}, 2},
+        {"negative state", [](nlohmann::json&) {}, -1},
+        {"not supported", [](nlohmann::json& s) { WiFiEntry(s)[host::kSupportedKey] = false; }, 1},
+        {"no entry", [](nlohmann::json& s) { s[host::kFeaturesKey].erase("WiFiSecurity"); }, 1},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        EditHostState(test.edit);
+        const nlohmann::json before = ReadHostState();
+        const size_t recorded = RecordedEvents().size();
+        EXPECT_EQ(EntryText(ReadAnswerList(m_contract->SetWiFiStatus(test.state)), "IsEnabled"), "false");
+        EXPECT_EQ(ReadHostState(), before);
+        const std::vector<nlohmann::json> events = RecordedEvents();
+        ASSERT_EQ(events.size(), recorded + 1);
+        EXPECT_EQ(events.back(),
+                  (nlohmann::json{{"event", "contract.SetWiFiStatus"}, {"state", test.state}}));
+    }
+}
+
+TEST_F(HostContractTest, ASetOnAMalformedStateFailsAndLeavesTheStateAsItIs) {
+    WriteHostStateText("{not json");
+    EXPECT_EQ(QueryAndDrop([this](BSTR* a) { return m_contract->raw_SetWiFiStatus(1, a); }), kServerFault);
+    EXPECT_EQ(platform::ReadWholeFile(HostStateFile()), "{not json");
     EXPECT_TRUE(RecordedEvents().empty());
 }
+
+TEST_F(HostContractTest, EyeCareAnswersCarryTheDisabledFlagTheFormAndTheAnswerTexts) {
+    EditHostState([](nlohmann::json& s) {
+        s[host::kFeaturesKey]["EyeCareMode"] = {{"supported", true},
+                                                {"state", 1},
+                                                {"disabled", true},
+                                                {"form", "data"},
+                                                {"answer", {{"ColorTemperature", "4800"}}}};
+    });
+    const AnswerList settings =
+        ReadAnswerList(m_contract->GetEyeCareModeStatusEx(1), "CTempSettings", "Settings");
+    EXPECT_TRUE(settings.found);
+    EXPECT_FALSE(settings.direct);
+    EXPECT_EQ(EntryText(settings, "Capability"), "NotAvaliable");
+    EXPECT_EQ(EntryText(settings, "EyeModeState"), "true");
+    EXPECT_EQ(EntryText(settings, "ColorTemperature"), "4800");
+}
+
+// ---- Slow and malformed hosts ----
+
+TEST_F(HostContractTest, AMalformedHostActsButCutsItsXmlAnswersShort) {
+    EditHostState([](nlohmann::json& s) { s[host::kModeKey] = "malformed"; });
+    for (const char* form : {"data", "direct"}) {
+        SCOPED_TRACE(form);
+        EditHostState([form](nlohmann::json& s) { WiFiEntry(s)[host::kFormKey] = form; });
+        const _bstr_t status = m_contract->GetWifiSecurityStatus();
+        EXPECT_TRUE(Contains(status, L"LocationPermission")) << "cut, not emptied";
+        EXPECT_FALSE(Parses(status));
+    }
+    EXPECT_FALSE(Parses(m_contract->GetEyeCareModeStatusEx(1)));
+    EXPECT_FALSE(Parses(m_contract->SetWiFiStatus(1)));
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 1) << "the set was done";
+    EXPECT_EQ(RecordedEvents().back(), (nlohmann::json{{"event", "contract.SetWiFiStatus"}, {"state", 1}}));
+    EXPECT_EQ(Text(m_contract->GetMachineBrand()), L"Ixor") << "the host's own answers stay whole";
+    EXPECT_EQ(Text(m_contract->GetMachineTypeModel()), L"83DA0012US");
+    EXPECT_TRUE(Parses(m_contract->CheckPluginInvoke()));
+}
+
+struct ReleaseCase {
+    const char* mode; // the mode the slow host changes to
+    HRESULT expected;
+    bool parses;
+};
+
+class HostReleaseTest : public HostContractTest, public testing::WithParamInterface<ReleaseCase> {};
+
+// Each call waits on its own thread; the held calls are seen to wait, then to end once released.
+TEST_P(HostReleaseTest, ASlowHostHoldsEveryCallUntilItLeavesTheSlowMode) {
+    EditHostState([](nlohmann::json& s) { s[host::kModeKey] = "slow"; });
+    IContractInterface* contract = m_contract;
+    const auto call = [contract](bool set) {
+        return std::async(std::launch::async, [contract, set] {
+            BSTR answer = nullptr;
+            const HRESULT hr =
+                set ? contract->raw_SetWiFiStatus(1, &answer) : contract->raw_GetWifiSecurityStatus(&answer);
+            return std::pair(hr, _bstr_t(answer, false));
+        });
+    };
+    auto query = call(false);
+    auto set = call(true);
+    EXPECT_EQ(query.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout);
+    EXPECT_EQ(set.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    EXPECT_TRUE(RecordedEvents().empty());
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 0);
+
+    // The host's own calls go on meanwhile (a start-up needs them before any feature asks).
+    auto brand = std::async(std::launch::async, [contract] {
+        BSTR answer = nullptr;
+        const HRESULT hr = contract->raw_GetMachineBrand(&answer);
+        return std::pair(hr, _bstr_t(answer, false));
+    });
+    ASSERT_EQ(brand.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(Text(brand.get().second), L"Ixor");
+    EXPECT_EQ(contract->SendPageView(L"f", L"p"), S_OK);
+    const size_t ownCalls = RecordedEvents().size();
+    EXPECT_EQ(ownCalls, 2u);
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 0) << "still held";
+
+    EditHostState([](nlohmann::json& s) { s[host::kModeKey] = GetParam().mode; });
+    ASSERT_EQ(query.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    ASSERT_EQ(set.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    for (auto* future : {&query, &set}) {
+        const auto [hr, answer] = future->get();
+        EXPECT_EQ(hr, GetParam().expected);
+        EXPECT_EQ(Parses(answer), GetParam().parses);
+    }
+    const bool served = SUCCEEDED(GetParam().expected);
+    EXPECT_EQ(RecordedEvents().size(), ownCalls + (served ? 2u : 0u));
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], served ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, HostReleaseTest,
+                         testing::Values(ReleaseCase{"normal", S_OK, true},
+                                         ReleaseCase{"malformed", S_OK, false},
+                                         ReleaseCase{"failing", kServerFault, false}),
+                         [](const testing::TestParamInfo<ReleaseCase>& info) {
+                             return std::string(info.param.mode);
+                         });
 
 // ---- The interface's table ----
 
@@ -275,6 +613,15 @@ TEST_F(HostContractTest, TheTableHoldsTheMethodsAtTheProgramsPositions) {
     BSTR brand = nullptr;
     ASSERT_EQ(reinterpret_cast<AnswerMethod>(TableSlot(m_contract, 13))(m_contract, &brand), S_OK);
     EXPECT_EQ(Text(_bstr_t(brand, false)), Text(m_contract->GetMachineBrand()));
+
+    BSTR wifi = nullptr;
+    ASSERT_EQ(reinterpret_cast<AnswerMethod>(TableSlot(m_contract, 66))(m_contract, &wifi), S_OK);
+    EXPECT_EQ(Text(_bstr_t(wifi, false)), Text(m_contract->GetWifiSecurityStatus()));
+    using SetMethod = HRESULT (*)(IContractInterface*, int, BSTR*);
+    BSTR set = nullptr;
+    ASSERT_EQ(reinterpret_cast<SetMethod>(TableSlot(m_contract, 67))(m_contract, 1, &set), S_OK);
+    SysFreeString(set);
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["WiFiSecurity"][host::kStateKey], 1);
 
     using PageTelemetry = HRESULT (*)(IContractInterface*, BSTR, BSTR, BSTR, BSTR);
     _bstr_t page(L"Pages.Toolbar"), from(L"Pages.Taskbar"), value(L"1"), context(L"ctx");
@@ -299,7 +646,7 @@ TEST_F(HostContractTest, UnusedPositionsAndMethodsNotServedAnswerNotImplemented)
     // A method not served leaves no stale answer behind.
     BSTR answer = SysAllocString(L"stale");
     BSTR const stale = answer;
-    EXPECT_EQ(m_contract->raw_GetWifiSecurityStatus(&answer), E_NOTIMPL);
+    EXPECT_EQ(m_contract->raw_GetDolbyStatusEx(&answer), E_NOTIMPL);
     EXPECT_EQ(answer, nullptr);
     SysFreeString(stale);
     EXPECT_THROW(m_contract->SetDolby(1), _com_error);

@@ -8,12 +8,14 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "machine/host/HostState.h"
 #include "platform/internal.h"
+#include "services/ContractAnswer.h"
 #include "services/ContractInterface.h"
 #include "tests/support/TestMachine.h"
 
@@ -70,6 +72,53 @@ inline std::vector<nlohmann::json> RecordedEvents() {
         events.push_back(record);
     }
     return events;
+}
+
+using KeyedTexts = std::vector<std::pair<std::string, std::string>>;
+
+// A list of keyed elements as the program's answer finders read it from an answer.
+struct AnswerList {
+    bool found = false;  // the answer parsed and held the list
+    bool direct = false; // the list stood in the answer itself, not in its "Data" document
+    KeyedTexts entries;  // each child's attribute "key" and text ("" without text), in order
+};
+
+inline AnswerList ReadAnswerList(const _bstr_t& answer, const char* list = "SettingList",
+                                 const char* child = "Setting") {
+    AnswerList read;
+    TiXmlDocument document;
+    TiXmlDocument dataDocument;
+    const TiXmlElement* root = nullptr;
+    const TiXmlElement* found = nullptr;
+    if (!LoadXmlRoot(answer, document, root) || !FindElementInAnswer(root, list, found, dataDocument)) {
+        return read;
+    }
+    read.found = true;
+    read.direct = found->GetDocument() == &document;
+    for (const TiXmlElement* entry = found->FirstChildElement(child); entry;
+         entry = entry->NextSiblingElement(child)) {
+        const char* key = entry->Attribute("key");
+        const char* text = GetElementText(entry);
+        read.entries.emplace_back(key ? key : "<no key>", text ? text : "");
+    }
+    return read;
+}
+
+// The text of one key of a list read from an answer; "<none>" without it.
+inline std::string EntryText(const AnswerList& list, const std::string& key) {
+    for (const auto& [entryKey, text] : list.entries) {
+        if (entryKey == key) {
+            return text;
+        }
+    }
+    return "<none>";
+}
+
+// Whether the program's finders can parse the answer at all.
+inline bool Parses(const _bstr_t& answer) {
+    TiXmlDocument document;
+    const TiXmlElement* root = nullptr;
+    return LoadXmlRoot(answer, document, root);
 }
 
 using testing_support::RunTool;

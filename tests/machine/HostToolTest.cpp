@@ -10,7 +10,8 @@ using testing_support::CTestMachine;
 TEST(HostTool, HelpNamesTheModesAndTheKeys) {
     const ToolResult help = RunTool("host --help");
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word : {"normal", "failing", "absent", "brand", "mtm", "plugin-invoke", "delay"}) {
+    for (const char* word :
+         {"normal", "failing", "absent", "slow", "malformed", "brand", "mtm", "plugin-invoke", "delay"}) {
         EXPECT_NE(help.output.find(word), std::string::npos) << word;
     }
 }
@@ -91,13 +92,30 @@ TEST(HostTool, ModesRemoveAndRestoreTheRegistrationAndMakeCallsFail) {
     EXPECT_EQ(ReadHostState()[host::kModeKey], "normal");
 }
 
+TEST(HostTool, SlowAndMalformedHostsKeepTheirRegistration) {
+    CTestMachine machine;
+    CApartment apartment;
+    IContractInterfacePtr contract;
+    ASSERT_EQ(RunTool("host mode malformed").exitCode, 0);
+    ASSERT_EQ(CreateContract(contract), S_OK);
+    EXPECT_FALSE(Parses(contract->GetWifiSecurityStatus()));
+    ASSERT_EQ(RunTool("host mode slow").exitCode, 0);
+    EXPECT_NE(RunTool("host").output.find("registration: C:\\"), std::string::npos);
+    EXPECT_EQ(ReadHostState()[host::kModeKey], "slow");
+    ASSERT_EQ(RunTool("host mode normal").exitCode, 0);
+    EXPECT_TRUE(Parses(contract->GetWifiSecurityStatus()));
+}
+
 TEST(HostTool, AMalformedStateIsLeftAsItIs) {
     CTestMachine machine;
     WriteHostStateText("{\"brand\": \"Ixor\"");
-    const ToolResult result = RunTool("host set brand Kobal");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.output.find("left as it is"), std::string::npos) << result.output;
-    EXPECT_EQ(platform::ReadWholeFile(HostStateFile()), "{\"brand\": \"Ixor\"");
+    for (const char* change : {"host set brand Kobal", "feature WiFiSecurity --state on"}) {
+        SCOPED_TRACE(change);
+        const ToolResult result = RunTool(change);
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_NE(result.output.find("left as it is"), std::string::npos) << result.output;
+        EXPECT_EQ(platform::ReadWholeFile(HostStateFile()), "{\"brand\": \"Ixor\"");
+    }
 }
 
 } // namespace

@@ -1,0 +1,97 @@
+#include "machine/host/HostFeatures.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+
+#include "machine/host/HostState.h"
+#include "platform/internal.h"
+
+namespace host {
+
+namespace {
+
+constexpr const char* kOnOff = "off, on";
+
+// In the order of the grid's buttons.
+constexpr FeatureInfo kFeatures[] = {
+    {"WiFiSecurity", 1, kOnOff, false, nullptr, nullptr,
+     "GetWifiSecurityStatus and SetWiFiStatus: IsSupported, IsEnabled, SystemPolicy, UserPreference, "
+     "LocationPermission"},
+    {"Microphone", 1, kOnOff, false, nullptr, "by the audio capture device's mute, not by the host", nullptr},
+    {"DolbyAudio", 1, "off, on (the audio profile)", false, nullptr, nullptr, nullptr},
+    {"KeyboardBacklight", 3,
+     "0 off, 1 level 1, 2 level 2, 3 auto; disabled: the backlight is off by hardware", true, nullptr,
+     nullptr, nullptr},
+    {"KeyboardTopRowKey", 1, "off: F1-F12 keys, on: special functions", false, nullptr, nullptr, nullptr},
+    {"Touchpad", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"PrivacyGuard", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"BatteryChargeThreshold", 1, "off, on; disabled: a battery reset runs", true, nullptr, nullptr, nullptr},
+    {"AirplanePowerMode", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"ConservationMode", 1, "off, on (switches RapidCharge off)", false, "RapidCharge", nullptr, nullptr},
+    {"RapidCharge", 1, "off, on (switches ConservationMode off)", false, "ConservationMode", nullptr,
+     nullptr},
+    {"IntelligentCooling", 0, "the thermal modes", false, nullptr,
+     "by the thermal service QRMDSVC in HKLM\\SYSTEM\\CurrentControlSet\\Services\\QRMDSVC\\QVXRMD\\IC, not "
+     "by "
+     "the host",
+     nullptr},
+    {"ECourseMode", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"EyeCareMode", 1, "off, on; disabled: the graphics driver is disabled", true, nullptr, nullptr,
+     "GetEyeCareModeStatusEx: APICapability, Capability, EyeModeState, ColorTemperature, InSchedule, "
+     "MyScheduleState"},
+};
+
+} // namespace
+
+std::span<const FeatureInfo> Features() {
+    return kFeatures;
+}
+
+const FeatureInfo* FindFeature(std::string_view name) {
+    const std::wstring wanted = platform::FromUtf8(name);
+    const auto found =
+        std::find_if(std::begin(kFeatures), std::end(kFeatures), [&](const FeatureInfo& feature) {
+            return platform::EqualsNoCase(platform::FromUtf8(feature.name), wanted);
+        });
+    return found == std::end(kFeatures) ? nullptr : &*found;
+}
+
+std::optional<int> ParseFeatureState(const FeatureInfo& feature, std::string_view text) {
+    int state = -1;
+    if (text == "on") {
+        state = 1;
+    } else if (text == "off") {
+        state = 0;
+    } else {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), state);
+        if (error != std::errc() || end != text.data() + text.size()) {
+            return std::nullopt;
+        }
+    }
+    return state >= 0 && state <= feature.maxState ? std::optional(state) : std::nullopt;
+}
+
+nlohmann::json& FeatureEntry(nlohmann::json& data, const FeatureInfo& feature) {
+    nlohmann::json& features = data[kFeaturesKey];
+    if (!features.is_object()) {
+        features = nlohmann::json::object();
+    }
+    nlohmann::json& entry = features[feature.name];
+    if (!entry.is_object()) {
+        entry = nlohmann::json::object();
+    }
+    return entry;
+}
+
+void SetFeatureState(nlohmann::json& data, const FeatureInfo& feature, int state) {
+    nlohmann::json& entry = FeatureEntry(data, feature);
+    entry[kStateKey] = state;
+    entry[kDisabledKey] = false;
+    if (feature.exclusiveWith && state != 0) {
+        const FeatureInfo* other = FindFeature(feature.exclusiveWith);
+        SetFeatureState(data, *other, 0);
+    }
+}
+
+} // namespace host
