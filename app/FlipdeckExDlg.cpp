@@ -9,6 +9,7 @@
 #include "services/ContractClient.h"
 #include "services/MachineInfo.h"
 #include "services/Registry.h"
+#include "services/SystemRoutines.h"
 #include "services/WindowsVersion.h"
 
 namespace {
@@ -22,19 +23,6 @@ const LONGLONG kAutoCloseAfterLogonSeconds = 120;
 const int kLineScroll = 70;
 const BYTE kKeyT = 84;
 const LONGLONG kFileTimeTicksPerSecond = 10000000;
-
-LONGLONG FileTimeTicks(const FILETIME& fileTime) {
-    return static_cast<LONGLONG>((static_cast<ULONGLONG>(fileTime.dwHighDateTime) << 32) |
-                                 fileTime.dwLowDateTime);
-}
-
-FILETIME LocalFileTimeNow() {
-    FILETIME now = {};
-    FILETIME local = {};
-    GetSystemTimeAsFileTime(&now);
-    FileTimeToLocalFileTime(&now, &local);
-    return local;
-}
 
 void PressKey(BYTE nKey, bool bUp) {
     keybd_event(nKey, 0, bUp ? KEYEVENTF_KEYUP : 0, 0);
@@ -475,7 +463,7 @@ void CFlipdeckExDlg::ScrollToFocus(UINT nKey) {
         nDelta = -nStep;
     }
     const bool bInTitle = pFocus->GetSafeHwnd() == m_titleDlg.GetSafeHwnd() || m_titleDlg.IsChild(pFocus);
-    if (GetKeyState(VK_SHIFT) < 0 && m_titleDlg.GetSafeHwnd() && bInTitle) {
+    if (GetKeyState(VK_SHIFT) < 0 && bInTitle) {
         nDelta = m_nScrollMax;
     }
     if (nDelta != 0) {

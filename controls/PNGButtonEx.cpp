@@ -3,12 +3,6 @@
 #include "controls/FocusFrame.h"
 #include "controls/SkinnedControl.h"
 
-namespace {
-
-constexpr DWORD kHoverTimeMs = 10;
-
-} // namespace
-
 BEGIN_MESSAGE_MAP(CPNGButtonEx, CButton)
 ON_WM_PAINT()
 ON_WM_DESTROY()
@@ -49,27 +43,7 @@ void CPNGButtonEx::SetHoverRect(const RECT& rc) {
 }
 
 BOOL CPNGButtonEx::PreTranslateMessage(MSG* pMsg) {
-    switch (pMsg->message) {
-    case WM_MOUSELEAVE:
-        m_bHover = false;
-        m_bTracking = false;
-        Invalidate(TRUE);
-        break;
-    case WM_MOUSEHOVER:
-        m_bHover = true;
-        Invalidate(TRUE);
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        m_bMouseInput = true;
-        break;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        m_bMouseInput = false;
-        break;
-    default:
-        break;
-    }
+    KeepPointerFlags(this, pMsg, m_bHover, m_bTracking, m_bMouseInput);
     return CButton::PreTranslateMessage(pMsg);
 }
 
@@ -101,10 +75,7 @@ void CPNGButtonEx::OnDestroy() {
 }
 
 void CPNGButtonEx::OnMouseMove(UINT nFlags, CPoint point) {
-    if (!m_bTracking) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, m_hWnd, kHoverTimeMs};
-        m_bTracking = _TrackMouseEvent(&track) != FALSE;
-    }
+    TrackHoverAndLeave(this, m_bTracking);
     if (m_rcHover.PtInRect(point)) {
         ::SetCursor(SetClassCursor(this, IDC_HAND));
     } else {

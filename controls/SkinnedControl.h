@@ -32,3 +32,41 @@ void SizeToClientHeight(CWnd* pWnd);
 
 // Gives the window's class the system cursor of that id; the cursor.
 HCURSOR SetClassCursor(CWnd* pWnd, LPCWSTR pszCursorId);
+
+// How long the mouse rests on a skinned button before it counts as hovering.
+constexpr DWORD kSkinnedHoverTimeMs = 10;
+
+// Asks for the hover and leave notifications once per stay of the mouse on the button.
+template <typename Flag> void TrackHoverAndLeave(CWnd* pWnd, Flag& bTracking) {
+    if (!bTracking) {
+        TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, pWnd->m_hWnd, kSkinnedHoverTimeMs};
+        bTracking = _TrackMouseEvent(&track) != FALSE;
+    }
+}
+
+// Keeps a button's hover, tracking and mouse-or-keyboard flags from a message it pre-translates; hover
+// and leave repaint it.
+template <typename Flag>
+void KeepPointerFlags(CWnd* pWnd, const MSG* pMsg, Flag& bHover, Flag& bTracking, Flag& bMouseInput) {
+    switch (pMsg->message) {
+    case WM_MOUSELEAVE:
+        bHover = false;
+        bTracking = false;
+        pWnd->Invalidate(TRUE);
+        break;
+    case WM_MOUSEHOVER:
+        bHover = true;
+        pWnd->Invalidate(TRUE);
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        bMouseInput = true;
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        bMouseInput = false;
+        break;
+    default:
+        break;
+    }
+}

@@ -25,7 +25,6 @@ constexpr int kOwnerFilledSlots = 4; // the slots SetImages fills; the fifth is 
 const COLORREF kDefaultCircleColors[kOwnerFilledSlots] = {0xF8F7F5, 0xFD814A, 0xEBEAE6, 0xFFFFFF};
 const COLORREF kPanelBackground = 0xF4F1EB;
 constexpr Gdiplus::ARGB kHoverShade = 0x06000000u;
-constexpr DWORD kHoverTimeMs = 10;
 constexpr int kValueChars = 64;
 
 // The buttons' constructors run on the user-interface thread while earlier buttons' workers may read the
@@ -155,27 +154,7 @@ BOOL CDeckFeatureButton::SaveCachedState() {
 }
 
 BOOL CDeckFeatureButton::PreTranslateMessage(MSG* pMsg) {
-    switch (pMsg->message) {
-    case WM_MOUSELEAVE:
-        m_bTracking = FALSE;
-        m_bHover = FALSE;
-        Invalidate(TRUE);
-        break;
-    case WM_MOUSEHOVER:
-        m_bHover = TRUE;
-        Invalidate(TRUE);
-        break;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        m_bMouseInput = FALSE;
-        break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        m_bMouseInput = TRUE;
-        break;
-    default:
-        break;
-    }
+    KeepPointerFlags(this, pMsg, m_bHover, m_bTracking, m_bMouseInput);
     return CWnd::PreTranslateMessage(pMsg);
 }
 
@@ -284,10 +263,7 @@ void CDeckFeatureButton::OnDestroy() {
 }
 
 void CDeckFeatureButton::OnMouseMove(UINT nFlags, CPoint point) {
-    if (!m_bTracking) {
-        TRACKMOUSEEVENT track{sizeof(track), TME_HOVER | TME_LEAVE, m_hWnd, kHoverTimeMs};
-        m_bTracking = _TrackMouseEvent(&track);
-    }
+    TrackHoverAndLeave(this, m_bTracking);
     if (m_rcClient.PtInRect(point)) {
         const bool bClickable = m_bInited == 1 && m_bDisabled == 0;
         ::SetCursor(SetClassCursor(this, bClickable ? IDC_HAND : IDC_NO));

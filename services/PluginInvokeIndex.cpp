@@ -31,13 +31,6 @@ bool SetIndexValue(HKEY hKey, DWORD dwValue) {
                           sizeof(dwValue)) == ERROR_SUCCESS;
 }
 
-LONGLONG FileTimeTicks(const FILETIME& ft) {
-    ULARGE_INTEGER ticks = {};
-    ticks.LowPart = ft.dwLowDateTime;
-    ticks.HighPart = ft.dwHighDateTime;
-    return static_cast<LONGLONG>(ticks.QuadPart);
-}
-
 bool FileExists(const CString& strPath) {
     return _waccess_s(strPath.GetString(), 0) == 0;
 }

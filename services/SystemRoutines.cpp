@@ -179,18 +179,23 @@ void ApplyUiLanguage() {
     }
 }
 
-void FormatElapsedSinceFileTime(const FILETIME& ftStart, std::wstring& strElapsed) {
+LONGLONG FileTimeTicks(const FILETIME& ft) {
+    ULARGE_INTEGER ticks = {};
+    ticks.LowPart = ft.dwLowDateTime;
+    ticks.HighPart = ft.dwHighDateTime;
+    return static_cast<LONGLONG>(ticks.QuadPart);
+}
+
+FILETIME LocalFileTimeNow() {
     FILETIME ftSystem = {};
-    FILETIME ftNow = {};
+    FILETIME ftLocal = {};
     GetSystemTimeAsFileTime(&ftSystem);
-    FileTimeToLocalFileTime(&ftSystem, &ftNow);
-    ULARGE_INTEGER now = {};
-    now.LowPart = ftNow.dwLowDateTime;
-    now.HighPart = ftNow.dwHighDateTime;
-    ULARGE_INTEGER start = {};
-    start.LowPart = ftStart.dwLowDateTime;
-    start.HighPart = ftStart.dwHighDateTime;
-    const LONGLONG nDifference = static_cast<LONGLONG>(now.QuadPart - start.QuadPart);
+    FileTimeToLocalFileTime(&ftSystem, &ftLocal);
+    return ftLocal;
+}
+
+void FormatElapsedSinceFileTime(const FILETIME& ftStart, std::wstring& strElapsed) {
+    const LONGLONG nDifference = FileTimeTicks(LocalFileTimeNow()) - FileTimeTicks(ftStart);
     const LONGLONG nSeconds = nDifference / 10000000;
     const LONGLONG nRest = nDifference - nSeconds * 10000000;
     wchar_t szElapsed[64] = {};

@@ -18,3 +18,7 @@ void GetVisionProtectionPluginVersion(std::wstring& strVersion);
 bool KillInstancesFromPluginFolder(const wchar_t* pszExeName);
 void ApplyUiLanguage();
 void FormatElapsedSinceFileTime(const FILETIME& ftStart, std::wstring& strElapsed);
+// The file time as one count of 100-nanosecond ticks.
+LONGLONG FileTimeTicks(const FILETIME& ft);
+// The local time now, as a file time.
+FILETIME LocalFileTimeNow();
