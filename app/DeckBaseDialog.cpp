@@ -32,3 +32,9 @@ void CDeckBaseDialog::PaintBackground(Gdiplus::Bitmap* pBackground, bool bSideLi
         CDialogEx::OnPaint();
     }
 }
+
+void CDeckBaseDialog::ResizeToHeight(int nHeight) {
+    CRect rcWindow;
+    GetWindowRect(&rcWindow);
+    SetWindowPos(nullptr, 0, 0, rcWindow.Width(), nHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -19,6 +19,8 @@ public:
 protected:
     // The panels' WM_PAINT: white with the background bitmap, else the framework's dialog paint.
     void PaintBackground(Gdiplus::Bitmap* pBackground, bool bSideLines);
+    // A panel's new height, its width and place unchanged (its parent places it afterwards).
+    void ResizeToHeight(int nHeight);
 
     DECLARE_MESSAGE_MAP()
 };

@@ -27,6 +27,7 @@ BOOL CFeaturesDlg::Create(UINT nIDTemplate, CWnd* pParentWnd) {
 
 BOOL CFeaturesDlg::OnInitDialog() {
     CDeckBaseDialog::OnInitDialog();
+    CreatePanel(m_featuresPanelDlg, CFeaturesPanelDlg::IDD);
     LayoutPanels();
     return TRUE;
 }
@@ -37,8 +38,18 @@ bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND) const {
 
 void CFeaturesDlg::RefreshBatteryPanel() {}
 
+void CFeaturesDlg::CreatePanel(CDialog& panel, UINT nIDTemplate) {
+    if (panel.Create(nIDTemplate, this)) {
+        panel.ShowWindow(SW_SHOW);
+    }
+}
+
 std::vector<CWnd*> CFeaturesDlg::PanelsToPlace() {
-    return {};
+    std::vector<CWnd*> panels;
+    if (m_featuresPanelDlg.GetSafeHwnd()) {
+        panels.push_back(&m_featuresPanelDlg);
+    }
+    return panels;
 }
 
 void CFeaturesDlg::LayoutPanels() {
@@ -63,9 +74,7 @@ void CFeaturesDlg::LayoutPanels() {
 }
 
 LRESULT CFeaturesDlg::OnPanelsHeightChanged(WPARAM wParam, LPARAM) {
-    CRect rcWindow;
-    GetWindowRect(&rcWindow);
-    SetWindowPos(nullptr, 0, 0, rcWindow.Width(), static_cast<int>(wParam), SWP_NOMOVE | SWP_NOZORDER);
+    ResizeToHeight(static_cast<int>(wParam));
     if (m_pParentDlg && m_pParentDlg->GetSafeHwnd()) {
         ::SendMessageW(m_pParentDlg->GetSafeHwnd(), WM_SIZE, 0, 0);
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/DeckBaseDialog.h"
+#include "app/FeaturesPanelDlg.h"
 
 // Sent by the body to itself with the new height (wParam) when its panels need another height.
 #define WM_DECK_PANELSHEIGHTCHANGED (WM_USER + 1005)
@@ -32,6 +33,7 @@ public:
 
     CWnd* m_pParentDlg = nullptr;
     Gdiplus::Bitmap* m_pBackground = nullptr;
+    CFeaturesPanelDlg m_featuresPanelDlg;
     int m_nNoBattery = 0;
     int m_nGaming = 0;
 
@@ -39,6 +41,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
+    void CreatePanel(CDialog& panel, UINT nIDTemplate);
     // The panels that have windows, top to bottom.
     std::vector<CWnd*> PanelsToPlace();
 };

@@ -87,6 +87,10 @@ struct Rect {
 struct RectF {
     RectF() = default;
     RectF(REAL x, REAL y, REAL width, REAL height) : X(x), Y(y), Width(width), Height(height) {}
+    void Offset(REAL dx, REAL dy) {
+        X += dx;
+        Y += dy;
+    }
     REAL X = 0;
     REAL Y = 0;
     REAL Width = 0;

@@ -88,7 +88,11 @@ protected:
         ::GetScrollInfo(m_flyout.m_scrollBar.m_hWnd, SB_CTL, &info);
         return info;
     }
+    // The body's height as its panels would ask for it; the grid goes first, since it would ask for its own.
     void SetBodyHeight(int nHeight) {
+        if (m_flyout.m_featuresDlg.m_featuresPanelDlg.m_hWnd) {
+            m_flyout.m_featuresDlg.m_featuresPanelDlg.DestroyWindow();
+        }
         m_flyout.m_featuresDlg.SendMessage(WM_DECK_PANELSHEIGHTCHANGED, static_cast<WPARAM>(nHeight));
         Settle();
     }

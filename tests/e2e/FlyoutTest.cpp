@@ -42,7 +42,7 @@ TEST(Flyout, StandsOnTheTaskbarWithItsTitleBarAndAWhiteBody) {
         }
         const RECT& title = flyout->titleBar;
         const int middle = (title.left + title.right) / 2;
-        EXPECT_EQ(screen.At(middle, title.bottom + 5), kWhite) << profile;
+        EXPECT_EQ(screen.At(title.left + 3, title.bottom + 5), kWhite) << profile << ": beside the grid";
         EXPECT_EQ(screen.At(middle, taskbarTop - 3), kWhite) << profile << ": the body reaches the taskbar";
         EXPECT_NE(screen.At(middle, taskbarTop), kWhite) << profile << ": and stops there";
         EXPECT_EQ(screen.At(middle, title.top - 1), kDesktop) << profile;
