@@ -52,7 +52,7 @@ const HostSetting kSettings[] = {
 
 void PrintHostHelp(FILE* out) {
     std::fprintf(out, "usage: flipdeck-machine host [show]\n"
-                      "       flipdeck-machine host mode normal|failing|absent\n"
+                      "       flipdeck-machine host mode normal|failing|absent|slow|malformed\n"
                       "       flipdeck-machine host set KEY VALUE\n\n"
                       "The plug-in host as the program meets it through its contract server: the\n"
                       "host's state (host.json in the machine folder, read by the server at each call)\n"

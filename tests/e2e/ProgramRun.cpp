@@ -4,11 +4,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
-#include <thread>
+#include <algorithm>
 
 #include "platform/internal.h"
+#include "platform/registry.h"
 #include "tests/support/ScreenPng.h"
-#include "tests/support/TestMachine.h"
 
 extern char** environ;
 
@@ -20,6 +20,17 @@ using namespace std::chrono_literals;
 
 // The title bar's blue, also the Close button's background while the mouse is not over it.
 const COLORREF kTitleBlue = RGB(0x43, 0x77, 0xEE);
+// The dotted keyboard focus frame around a control.
+const COLORREF kFocusFrameGrey = RGB(0xB4, 0xB4, 0xB4);
+// A focus frame around a button has far more dots than this.
+const int kFocusFrameDots = 20;
+// The band under a button where its state caption shows: 20 pixels under its square, which reaches a
+// little past the circle's rim.
+const int kCaptionBandHeight = 24;
+// The caption's text is drawn in 0x4D4D4D; its anti-aliased edges are lighter.
+const int kInkLevel = 0x90;
+
+const wchar_t* const kLogFolder = L"C:\\Users\\Alex\\AppData\\LocalLow\\Corvex\\ampwise\\log";
 
 int Spawn(const std::string& argument, const std::vector<std::string>& extraEnvironment) {
     const std::string program = (platform::ExecutableDirectory() / "FlipdeckEx").string();
@@ -49,6 +60,36 @@ int ExitCodeOf(int status) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+bool IsButtonCircle(COLORREF colour) {
+    return colour == kButtonOff || colour == kButtonOn || colour == kButtonDisabled;
+}
+
+bool IsInk(COLORREF colour) {
+    return GetRValue(colour) < kInkLevel && GetGValue(colour) < kInkLevel && GetBValue(colour) < kInkLevel;
+}
+
+// The button whose circle's topmost pixel of its own colour is at the point.
+FeatureButtonOnScreen ButtonFromTop(const platform::desktop::CScreenImage& screen, const RECT& grid,
+                                    POINT top) {
+    const COLORREF circle = screen.At(top.x, top.y);
+    int right = top.x;
+    while (screen.At(right + 1, top.y) == circle) {
+        ++right;
+    }
+    const int centreX = (top.x + right) / 2;
+    int bottom = top.y;
+    for (int y = top.y + 1; y < grid.bottom && screen.At(centreX, y) != kGridGround; ++y) {
+        if (screen.At(centreX, y) == circle) {
+            bottom = y;
+        }
+    }
+    return FeatureButtonOnScreen{POINT{centreX, (top.y + bottom) / 2}, bottom - top.y + 1, circle};
+}
+
+std::string PointWords(POINT pt) {
+    return std::to_string(pt.x) + " " + std::to_string(pt.y);
+}
+
 } // namespace
 
 std::optional<FlyoutOnScreen> FindFlyout(const platform::desktop::CScreenImage& screen) {
@@ -65,7 +106,8 @@ std::optional<FlyoutOnScreen> FindFlyout(const platform::desktop::CScreenImage& 
             continue;
         }
         int bottom = y;
-        while (bottom < screen.height && screen.At(right, bottom) == kTitleBlue) {
+        // Down the left edge: the Close button at the right end may show its focus frame.
+        while (bottom < screen.height && screen.At(left, bottom) == kTitleBlue) {
             ++bottom;
         }
         const int height = bottom - y;
@@ -75,6 +117,89 @@ std::optional<FlyoutOnScreen> FindFlyout(const platform::desktop::CScreenImage& 
         return flyout;
     }
     return std::nullopt;
+}
+
+std::optional<RECT> FindFeatureGrid(const platform::desktop::CScreenImage& screen,
+                                    const FlyoutOnScreen& flyout) {
+    const RECT& title = flyout.titleBar;
+    std::optional<RECT> grid;
+    for (int y = title.bottom; y < screen.height; ++y) {
+        int left = -1;
+        int right = -1;
+        for (int x = title.left; x < title.right; ++x) {
+            if (screen.At(x, y) == kGridGround) {
+                left = left < 0 ? x : left;
+                right = x + 1;
+            }
+        }
+        if (left < 0) {
+            if (grid) {
+                break;
+            }
+            continue;
+        }
+        if (!grid) {
+            grid = RECT{left, y, right, y + 1};
+        }
+        grid->left = std::min<LONG>(grid->left, left);
+        grid->right = std::max<LONG>(grid->right, right);
+        grid->bottom = y + 1;
+    }
+    return grid;
+}
+
+std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::CScreenImage& screen,
+                                                       const FlyoutOnScreen& flyout) {
+    const auto grid = FindFeatureGrid(screen, flyout);
+    if (!grid) {
+        return std::nullopt;
+    }
+    for (int y = grid->top; y < grid->bottom; ++y) {
+        for (int x = grid->left; x < grid->right; ++x) {
+            if (IsButtonCircle(screen.At(x, y))) {
+                return ButtonFromTop(screen, *grid, POINT{x, y});
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+RECT FindStateCaption(const platform::desktop::CScreenImage& screen, const RECT& grid,
+                      const FeatureButtonOnScreen& button) {
+    const int top = button.centre.y + button.diameter / 2 + 1;
+    RECT ink{grid.right, top + kCaptionBandHeight, grid.left, top};
+    for (int y = top; y < top + kCaptionBandHeight; ++y) {
+        for (int x = grid.left; x < grid.right; ++x) {
+            if (IsInk(screen.At(x, y))) {
+                ink = RECT{std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y),
+                           std::max<LONG>(ink.right, x + 1), std::max<LONG>(ink.bottom, y + 1)};
+            }
+        }
+    }
+    return ink.left < ink.right ? ink : RECT{};
+}
+
+bool HasFocusFrame(const platform::desktop::CScreenImage& screen, const FeatureButtonOnScreen& button) {
+    // The frame is drawn on the button's square, a little outside the circle's own colour.
+    const int reach = button.diameter / 2 + 4;
+    int dots = 0;
+    for (int y = button.centre.y - reach; y <= button.centre.y + reach; ++y) {
+        for (int x = button.centre.x - reach; x <= button.centre.x + reach; ++x) {
+            dots += screen.At(x, y) == kFocusFrameGrey ? 1 : 0;
+        }
+    }
+    return dots > kFocusFrameDots;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, std::chrono::seconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
 }
 
 CProgram::CProgram(const std::string& argument, const std::vector<std::string>& extraEnvironment)
@@ -114,18 +239,29 @@ platform::desktop::CScreenImage CProgram::Screen() {
 }
 
 std::optional<FlyoutOnScreen> CProgram::WaitForFlyout(std::chrono::seconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (IsRunning() && std::chrono::steady_clock::now() < deadline) {
-        if (auto flyout = FindFlyout(Screen())) {
-            return flyout;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    return std::nullopt;
+    return WaitForScreen([](const platform::desktop::CScreenImage& screen) { return FindFlyout(screen); },
+                         timeout);
+}
+
+std::optional<FeatureButtonOnScreen> CProgram::WaitForFeatureButton(const FlyoutOnScreen& flyout,
+                                                                    COLORREF circle) {
+    return WaitForScreen(
+        [&](const platform::desktop::CScreenImage& screen) -> std::optional<FeatureButtonOnScreen> {
+            const auto button = FindFeatureButton(screen, flyout);
+            return button && button->circle == circle ? button : std::nullopt;
+        });
 }
 
 bool CProgram::Input(const std::string& words) {
     return testing_support::RunTool("input " + words).exitCode == 0;
+}
+
+bool CProgram::Click(POINT screenPoint) {
+    return Input("click " + PointWords(screenPoint));
+}
+
+bool CProgram::MoveMouse(POINT screenPoint) {
+    return Input("move " + PointWords(screenPoint));
 }
 
 ProgramResult CProgram::WaitForExit(std::chrono::seconds timeout) {
@@ -139,8 +275,7 @@ ProgramResult CProgram::WaitForExit(std::chrono::seconds timeout) {
 ProgramResult RunProgram(const std::string& argument, const std::vector<std::string>& extraEnvironment) {
     CProgram program(argument, extraEnvironment);
     if (const auto flyout = program.WaitForFlyout()) {
-        program.Input("click " + std::to_string(flyout->closeCentre.x) + " " +
-                      std::to_string(flyout->closeCentre.y));
+        program.Click(flyout->closeCentre);
     }
     return program.WaitForExit();
 }
@@ -149,8 +284,35 @@ std::vector<nlohmann::json> ReadEvents(const std::string& prefix) {
     return testing_support::ReadMachineEvents(prefix);
 }
 
+std::vector<nlohmann::json> WaitForEvents(const std::string& prefix, size_t count,
+                                          std::chrono::seconds timeout) {
+    WaitUntil([&] { return ReadEvents(prefix).size() >= count; }, timeout);
+    return ReadEvents(prefix);
+}
+
 std::vector<nlohmann::json> TelemetryEvents() {
     return ReadEvents("telemetry.");
+}
+
+bool TurnLoggingOn(const testing_support::CTestMachine& machine) {
+    std::error_code error;
+    std::filesystem::create_directories(machine.HostPath(kLogFolder), error);
+    HKEY key = nullptr;
+    if (error ||
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Corvex\\Modern\\Logs", 0, nullptr, 0,
+                        KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    const wchar_t zero[] = L"0";
+    const bool set = RegSetValueExW(key, L"Plexhost.Service", 0, REG_SZ, reinterpret_cast<const BYTE*>(zero),
+                                    sizeof(zero)) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    return set;
+}
+
+std::string LogText(const testing_support::CTestMachine& machine) {
+    return platform::ReadWholeFile(machine.HostPath(std::wstring(kLogFolder) + L"\\quickpanel.log"))
+        .value_or("");
 }
 
 } // namespace e2e

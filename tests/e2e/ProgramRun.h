@@ -3,15 +3,24 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "platform/window/Desktop.h"
+#include "tests/support/TestMachine.h"
 
 namespace e2e {
+
+// The feature grid's rounded ground and the circles of its buttons when off, on and disabled.
+inline constexpr COLORREF kGridGround = 0xF4F1EB;
+inline constexpr COLORREF kButtonOff = 0xF8F7F5;
+inline constexpr COLORREF kButtonOn = 0xFD814A;
+inline constexpr COLORREF kButtonDisabled = 0xEBEAE6;
 
 struct ProgramResult {
     int exitCode = -1;
@@ -24,8 +33,34 @@ struct FlyoutOnScreen {
     POINT closeCentre{};
 };
 
+// A round feature button as the screen shows it: the centre and the diameter of the part of its circle
+// drawn in the circle's own colour (the anti-aliased rim left out), and that colour.
+struct FeatureButtonOnScreen {
+    POINT centre{};
+    int diameter = 0;
+    COLORREF circle = 0;
+};
+
 // Finds the flyout's title bar on a screen.
 std::optional<FlyoutOnScreen> FindFlyout(const platform::desktop::CScreenImage& screen);
+// The feature grid's rounded ground under the title bar (the pixels of its own colour); none when the
+// flyout shows no grid.
+std::optional<RECT> FindFeatureGrid(const platform::desktop::CScreenImage& screen,
+                                    const FlyoutOnScreen& flyout);
+// The first button of the grid's top row, off, on or disabled; none when the grid shows no button. A
+// button under the mouse is shaded by its hover circle and not found: move the mouse away first.
+std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::CScreenImage& screen,
+                                                       const FlyoutOnScreen& flyout);
+// The ink of the state caption in the band under the top row: its bounding rectangle, empty when no
+// caption shows.
+RECT FindStateCaption(const platform::desktop::CScreenImage& screen, const RECT& grid,
+                      const FeatureButtonOnScreen& button);
+// Whether the keyboard focus frame is drawn around the button.
+bool HasFocusFrame(const platform::desktop::CScreenImage& screen, const FeatureButtonOnScreen& button);
+
+// Waits until the condition holds; false when the time runs out first.
+bool WaitUntil(const std::function<bool()>& condition,
+               std::chrono::seconds timeout = std::chrono::seconds(60));
 
 // One FlipdeckEx process; killed when it is still running at the end.
 class CProgram {
@@ -38,10 +73,19 @@ public:
     bool IsRunning();
     // The program's screen once it has settled (flipdeck-machine screen); empty when it does not answer.
     platform::desktop::CScreenImage Screen();
+    // Looks at the screen until the finder (a screen to an optional) finds what it looks for; nothing
+    // when the program ends first or time runs out.
+    template <typename Finder>
+    auto WaitForScreen(Finder find, std::chrono::seconds timeout = std::chrono::seconds(60))
+        -> decltype(find(platform::desktop::CScreenImage()));
     // Waits until the screen shows the flyout; nothing when the program ends first or time runs out.
     std::optional<FlyoutOnScreen> WaitForFlyout(std::chrono::seconds timeout = std::chrono::seconds(60));
+    // Waits until the grid's first button shows with that circle colour.
+    std::optional<FeatureButtonOnScreen> WaitForFeatureButton(const FlyoutOnScreen& flyout, COLORREF circle);
     // flipdeck-machine input ... with the words given; true when the tool reached the program.
     bool Input(const std::string& words);
+    bool Click(POINT screenPoint);
+    bool MoveMouse(POINT screenPoint);
     // Waits for the end; exitCode -1 when it is still running when the time runs out.
     ProgramResult WaitForExit(std::chrono::seconds timeout = std::chrono::seconds(60));
 
@@ -51,13 +95,35 @@ private:
     std::chrono::steady_clock::time_point m_start;
 };
 
+template <typename Finder>
+auto CProgram::WaitForScreen(Finder find, std::chrono::seconds timeout)
+    -> decltype(find(platform::desktop::CScreenImage())) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (IsRunning() && std::chrono::steady_clock::now() < deadline) {
+        if (auto found = find(Screen())) {
+            return found;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return {};
+}
+
 // Starts FlipdeckEx (from the build's bin folder) with one argument and waits for it to end; when it
 // shows the flyout, the flyout is closed with its Close button, as a person would.
 ProgramResult RunProgram(const std::string& argument, const std::vector<std::string>& extraEnvironment = {});
 
 // The records of the machine's events.jsonl, optionally only those of one event name prefix.
 std::vector<nlohmann::json> ReadEvents(const std::string& prefix = "");
+// Waits until there are at least that many records of the prefix; the records there are then.
+std::vector<nlohmann::json> WaitForEvents(const std::string& prefix, size_t count,
+                                          std::chrono::seconds timeout = std::chrono::seconds(60));
 // The records whose event starts with "telemetry.".
 std::vector<nlohmann::json> TelemetryEvents();
+
+// Makes the program write its diagnostic log on the machine (the log folder and the host's switch);
+// false when the machine cannot be changed.
+bool TurnLoggingOn(const testing_support::CTestMachine& machine);
+// The text of the program's diagnostic log; empty when there is none.
+std::string LogText(const testing_support::CTestMachine& machine);
 
 } // namespace e2e
