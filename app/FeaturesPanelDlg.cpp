@@ -4,6 +4,7 @@
 
 #include "controls/ControlNarratorText.h"
 #include "controls/SkinnedControl.h"
+#include "features/CameraPrivacyBtn.h"
 #include "services/DrawingRoutines.h"
 #include "services/MachineInfo.h"
 #include "services/WindowsVersion.h"
@@ -37,13 +38,13 @@ constexpr int kToolTipMargin = 14;
 constexpr int kToolTipRise = 20;
 
 enum : int {
-    IDC_WIFI_SECURITY = 1056,
+    IDC_WIFI_SECURITY = CWiFiSecurityBtn::IDC,
     IDC_MICROPHONE = 1058,
     IDC_DOLBY_AUDIO = 1059,
     IDC_KEYBOARD_BACKLIGHT = 1060,
     IDC_KEYBOARD_TOP_ROW = 1061,
     IDC_TOUCHPAD = 1062,
-    IDC_PRIVACY_GUARD = 1063,
+    IDC_PRIVACY_GUARD = CPrivacyGuardBtn::IDC,
     IDC_CHARGE_THRESHOLD = 1065,
     IDC_AIRPLANE_MODE = 1067,
     IDC_CONSERVATION_MODE = 1068,
@@ -132,6 +133,7 @@ BOOL CFeaturesPanelDlg::OnInitDialog() {
     MakeBackgroundPaths();
     CreateSkinnedFont(m_fontCaption, kCaptionFontSize, kCaptionFontWeight);
     InitButtons();
+    StartCameraPrivacySetter();
     // The cached states have shown their buttons: each goes to its place before its probe answers.
     LayoutButtons();
     if (IsWindowsBuild21OrLater()) {
@@ -144,6 +146,8 @@ CDeckFeatureButton* CFeaturesPanelDlg::ButtonOfId(int nId) {
     switch (nId) {
     case IDC_WIFI_SECURITY:
         return &m_btnWiFiSecurity;
+    case IDC_PRIVACY_GUARD:
+        return &m_btnPrivacyGuard;
     default:
         return nullptr; // a toggle this panel does not have
     }
@@ -181,6 +185,10 @@ void CFeaturesPanelDlg::InitButtons() {
     } else {
         initAll(kOtherInit);
     }
+}
+
+void CFeaturesPanelDlg::StartCameraPrivacySetter() {
+    m_workers.Start(CCameraPrivacyBtn::SetCamera, &g_nCameraPrivacyState);
 }
 
 void CFeaturesPanelDlg::LayoutButtons() {
@@ -491,5 +499,6 @@ void CFeaturesPanelDlg::OnDestroy() {
         KillTimer(kWatchTimer);
         m_nWatchTimer = 0;
     }
+    m_workers.WaitForAll();
     CDeckBaseDialog::OnDestroy();
 }

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/DeckBaseDialog.h"
+#include "features/ButtonWorkers.h"
+#include "features/PrivacyGuardBtn.h"
 #include "features/WiFiSecurityBtn.h"
 
 // Posted by the panel to itself with the height it needs (wParam) for one or two rows.
@@ -49,6 +51,7 @@ public:
     BOOL OnToolTipNeedText(UINT nId, NMHDR* pNMHDR, LRESULT* pResult);
 
     CWiFiSecurityBtn m_btnWiFiSecurity;
+    CPrivacyGuardBtn m_btnPrivacyGuard;
 
     CWnd* m_pContainer = nullptr;
     COLORREF m_crBackground = 0xF4F1EB;
@@ -75,6 +78,9 @@ private:
     void InitButtons();
     void PlaceButton(CDeckFeatureButton* pButton, CWnd*& pPrevious);
     void RequestHeight(int nPlaced);
+    // Sets the camera privacy state on the host once, on a worker that WM_DESTROY waits for: it uses the
+    // contract instance, which the flyout releases after its windows are gone.
+    void StartCameraPrivacySetter();
     void MakeBackgroundPaths();
     // The rectangle of the button's window in the panel's client coordinates.
     CRect RectInPanel(const CWnd& wnd) const;
@@ -85,4 +91,6 @@ private:
     bool PositionToolTip(const CWnd& button, const CString& strText, CRect& rcTip);
     void PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText);
     int TextWidth(const CString& strText);
+
+    CButtonWorkers m_workers;
 };

@@ -20,6 +20,11 @@ const wchar_t* TrueOrFalse(bool value) {
     return value ? L"true" : L"false";
 }
 
+// As the privacy guard plug-in spells its flags.
+const wchar_t* CapitalTrueOrFalse(bool value) {
+    return value ? L"True" : L"False";
+}
+
 // Text made safe for an XML element's text or an attribute's value.
 std::wstring Escaped(std::wstring_view text) {
     std::wstring escaped;
@@ -87,6 +92,14 @@ std::wstring InForm(const std::wstring& document, AnswerForm form) {
            Escaped(document) + L"</Data></ContractResponse>";
 }
 
+// A feature's list of keyed entries with the feature's answer texts, in the feature's form.
+std::wstring KeyedListAnswer(const wchar_t* list, const wchar_t* entry, const Settings& settings,
+                             const HostFeature& feature) {
+    return InForm(std::wstring(kXmlDeclaration) + L"<" + list + L">" +
+                      KeyedElements(entry, WithAnswerTexts(settings, feature)) + L"</" + list + L">",
+                  feature.form);
+}
+
 // "allow" or "deny" for each of Windows' location consents, comma-separated; a consent that is missing
 // or not "Allow" is denied.
 std::wstring LocationPermissionText() {
@@ -148,9 +161,31 @@ std::wstring WifiSecurityStatusAnswer(const HostState& state) {
         {L"UserPreference", TrueOrFalse(wifi.state == 1)},
         {L"LocationPermission", LocationPermissionText()},
     };
-    return InForm(std::wstring(kXmlDeclaration) + L"<SettingList>" +
-                      KeyedElements(L"Setting", WithAnswerTexts(settings, wifi)) + L"</SettingList>",
-                  wifi.form);
+    return KeyedListAnswer(L"SettingList", L"Setting", settings, wifi);
+}
+
+// The guard and its start while a password is typed come together with the feature.
+std::wstring PrivacyGuardCapabilityAnswer(const HostState& state) {
+    const HostFeature guard = state.Feature(kPrivacyGuardFeature);
+    const Settings capabilities = {
+        {L"PrivacyGuard", CapitalTrueOrFalse(guard.supported)},
+        {L"PrivacyGuardOnPassword", CapitalTrueOrFalse(guard.supported)},
+    };
+    return KeyedListAnswer(L"CapabilityList", L"Capability", capabilities, guard);
+}
+
+// The guard is on while it is supported and switched on; the host never starts it for passwords.
+std::wstring PrivacyGuardStatusAnswer(const HostState& state) {
+    const HostFeature guard = state.Feature(kPrivacyGuardFeature);
+    const Settings settings = {
+        {L"PrivacyGuard", CapitalTrueOrFalse(guard.supported && guard.state == 1)},
+        {L"PrivacyGuardOnPassword", CapitalTrueOrFalse(false)},
+    };
+    return KeyedListAnswer(L"SettingList", L"Setting", settings, guard);
+}
+
+std::wstring CameraAnswer(const HostState&) {
+    return std::wstring(kXmlDeclaration) + L"<ContractResponse><Result>Success</Result></ContractResponse>";
 }
 
 std::wstring MalformedAnswer(const std::wstring& answer) {

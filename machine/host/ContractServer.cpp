@@ -119,6 +119,26 @@ STDMETHODIMP CContractServer::raw_SetWiFiStatus(int state, BSTR* pAnswer) {
     return Set("contract.SetWiFiStatus", kWiFiSecurityFeature, state, WifiSecurityStatusAnswer, pAnswer);
 }
 
+STDMETHODIMP CContractServer::raw_IsSupportPrivacyGuard(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportPrivacyGuard", nlohmann::json::object(),
+                 PrivacyGuardCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetPrivacyGuardStatus(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetPrivacyGuardStatus", nlohmann::json::object(),
+                 PrivacyGuardStatusAnswer, pAnswer);
+}
+
+// The screen-privacy driver publishes the new state too (SetFeatureState).
+STDMETHODIMP CContractServer::raw_SetPrivacyGuard(int state, BSTR* pAnswer) {
+    return Set("contract.SetPrivacyGuard", kPrivacyGuardFeature, state, PrivacyGuardStatusAnswer, pAnswer);
+}
+
+// The host keeps no camera state: the call is recorded and answered as the camera plug-in's queries are.
+STDMETHODIMP CContractServer::raw_SetCamera(int state, BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.SetCamera", {{"state", state}}, CameraAnswer, pAnswer);
+}
+
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
     return Notify("contract.InitializeContract",
                   {{"package", Utf8(packageName)}, {"version", Utf8(version)}});

@@ -47,6 +47,10 @@ public:
     STDMETHODIMP raw_GetMachineTypeModel(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetWiFiStatus(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_IsSupportPrivacyGuard(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetPrivacyGuardStatus(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetPrivacyGuard(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetCamera(int state, BSTR* pAnswer) override;
     STDMETHODIMP raw_InitializeContract(BSTR packageName, BSTR version) override;
     STDMETHODIMP raw_SendPageView(BSTR feature, BSTR page) override;
     STDMETHODIMP raw_SendFeatureTelemetry(BSTR eventName, BSTR value, BSTR page, BSTR launchContext) override;
@@ -78,7 +82,6 @@ public:
     STDMETHODIMP raw_SetTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused32() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused33() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetCamera(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused35() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused36() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused37() override { return E_NOTIMPL; }
@@ -111,9 +114,6 @@ public:
     STDMETHODIMP raw_Unused64() override { return E_NOTIMPL; }
     STDMETHODIMP raw_SetAirplaneMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused68() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_IsSupportPrivacyGuard(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetPrivacyGuardStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetPrivacyGuard(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused72() override { return E_NOTIMPL; }
     STDMETHODIMP raw_GetPrivacyMonitorState(int*) override { return E_NOTIMPL; }
     STDMETHODIMP raw_GetPrivacyMonitorStatus(int*, int*, int*, int*, int*, int*, int*, int*) override {

@@ -6,6 +6,7 @@
 
 #include "machine/host/HostState.h"
 #include "platform/internal.h"
+#include "platform/registry.h"
 
 namespace host {
 
@@ -25,7 +26,10 @@ constexpr FeatureInfo kFeatures[] = {
      nullptr, nullptr},
     {"KeyboardTopRowKey", 1, "off: F1-F12 keys, on: special functions", false, nullptr, nullptr, nullptr},
     {"Touchpad", 1, kOnOff, false, nullptr, nullptr, nullptr},
-    {"PrivacyGuard", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"PrivacyGuard", 1, kOnOff, false, nullptr, nullptr,
+     "IsSupportPrivacyGuard, GetPrivacyGuardStatus and SetPrivacyGuard: PrivacyGuard, "
+     "PrivacyGuardOnPassword (True or False); the state is also the screen-privacy driver's REG_DWORD "
+     "\"State\" in HKLM\\SOFTWARE\\Corvex\\Shadeveil"},
     {"BatteryChargeThreshold", 1, "off, on; disabled: a battery reset runs", true, nullptr, nullptr, nullptr},
     {"AirplanePowerMode", 1, kOnOff, false, nullptr, nullptr, nullptr},
     {"ConservationMode", 1, "off, on (switches RapidCharge off)", false, "RapidCharge", nullptr, nullptr},
@@ -41,6 +45,34 @@ constexpr FeatureInfo kFeatures[] = {
      "GetEyeCareModeStatusEx: APICapability, Capability, EyeModeState, ColorTemperature, InSchedule, "
      "MyScheduleState"},
 };
+
+// A feature whose state a driver of the machine publishes as a REG_DWORD (64-bit view), where the
+// feature's own software watches it.
+struct PublishedState {
+    const char* feature;
+    const wchar_t* key;
+    const wchar_t* value;
+};
+
+constexpr PublishedState kPublishedStates[] = {
+    {"PrivacyGuard", L"SOFTWARE\\Corvex\\Shadeveil", L"State"},
+};
+
+// The driver follows every change of the state, however it was made; a key it cannot write is left.
+void PublishState(const FeatureInfo& feature, int state) {
+    const auto published = std::find_if(
+        std::begin(kPublishedStates), std::end(kPublishedStates),
+        [&feature](const PublishedState& entry) { return std::string_view(entry.feature) == feature.name; });
+    HKEY key = nullptr;
+    if (published == std::end(kPublishedStates) ||
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, published->key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    const DWORD data = static_cast<DWORD>(state);
+    RegSetValueExW(key, published->value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data));
+    RegCloseKey(key);
+}
 
 } // namespace
 
@@ -88,6 +120,7 @@ void SetFeatureState(nlohmann::json& data, const FeatureInfo& feature, int state
     nlohmann::json& entry = FeatureEntry(data, feature);
     entry[kStateKey] = state;
     entry[kDisabledKey] = false;
+    PublishState(feature, state);
     if (feature.exclusiveWith && state != 0) {
         const FeatureInfo* other = FindFeature(feature.exclusiveWith);
         SetFeatureState(data, *other, 0);

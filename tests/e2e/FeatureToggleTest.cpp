@@ -2,7 +2,6 @@
 // at the grid's first place, a click or Enter turning the host's state over with the state caption for a
 // while, the cached state at the next start before the host answers, the button hidden where the host
 // lacks the feature or fails, and the Solvane page where Windows keeps the location from the service.
-#include <sstream>
 #include <string>
 
 #include <gmock/gmock.h>
@@ -35,27 +34,12 @@ bool Tool(const std::string& arguments) {
     return RunTool(arguments).exitCode == 0;
 }
 
-// The host offers WiFi security in the state given and none of the other features it keeps itself, so
-// that WiFi security stands alone in the grid whatever the brand's order.
 void OfferWiFiSecurityAlone(const char* state) {
-    const auto list = RunTool("feature list");
-    ASSERT_EQ(list.exitCode, 0) << list.output;
-    std::istringstream lines(list.output);
-    for (std::string line; std::getline(lines, line);) {
-        const std::string name = line.substr(0, line.find(':'));
-        const bool keptByHost = line.find(": kept ") == std::string::npos;
-        if (keptByHost && name != "WiFiSecurity") {
-            ASSERT_TRUE(Tool("feature " + name + " --supported no")) << name;
-        }
-    }
-    ASSERT_TRUE(Tool(std::string("feature WiFiSecurity --supported yes --state ") + state));
+    ASSERT_TRUE(e2e::OfferFeatureAlone("WiFiSecurity", state));
 }
 
-// WiFi security's entry as the host keeps it.
 json HostWiFiSecurity() {
-    const auto shown = RunTool("feature WiFiSecurity");
-    const size_t colon = shown.output.find(": ");
-    return colon == std::string::npos ? json() : json::parse(shown.output.substr(colon + 2), nullptr, false);
+    return e2e::HostFeature("WiFiSecurity");
 }
 
 struct CachedState {

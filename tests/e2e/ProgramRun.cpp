@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "platform/internal.h"
 #include "platform/registry.h"
@@ -313,6 +314,30 @@ bool TurnLoggingOn(const testing_support::CTestMachine& machine) {
 std::string LogText(const testing_support::CTestMachine& machine) {
     return platform::ReadWholeFile(machine.HostPath(std::wstring(kLogFolder) + L"\\quickpanel.log"))
         .value_or("");
+}
+
+bool OfferFeatureAlone(const std::string& feature, const std::string& state) {
+    const auto list = testing_support::RunTool("feature list");
+    if (list.exitCode != 0) {
+        return false;
+    }
+    std::istringstream lines(list.output);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string name = line.substr(0, line.find(':'));
+        const bool keptByHost = line.find(": kept ") == std::string::npos;
+        if (keptByHost && name != feature &&
+            testing_support::RunTool("feature " + name + " --supported no").exitCode) {
+            return false;
+        }
+    }
+    return testing_support::RunTool("feature " + feature + " --supported yes --state " + state).exitCode == 0;
+}
+
+nlohmann::json HostFeature(const std::string& feature) {
+    const auto shown = testing_support::RunTool("feature " + feature);
+    const size_t colon = shown.output.find(": ");
+    return colon == std::string::npos ? nlohmann::json()
+                                      : nlohmann::json::parse(shown.output.substr(colon + 2), nullptr, false);
 }
 
 } // namespace e2e
