@@ -35,23 +35,32 @@ constexpr UINT kWatchMs = 15000;
 constexpr int kToolTipBufferChars = 2048;
 constexpr int kToolTipFieldChars = 80;
 constexpr int kToolTipMargin = 14;
+constexpr int kNarrowToolTipMargin = 12; // the Ukrainian battery-saving cooling tip
 constexpr int kToolTipRise = 20;
+constexpr int kWrappedTipWidth = 300;
+constexpr int kWrappedTipRise = 36;
+constexpr int kWrappedTipNearLeft = 40;
+constexpr int kWrappedTipIndent = 100;
+constexpr int kDescriptionLineWidth = 486;
+constexpr int kKoreanLineWidth = 360;
+constexpr int kDescriptionLineHeight = 16;
+constexpr int kDescriptionIndent = 82;
 
 enum : int {
     IDC_WIFI_SECURITY = CWiFiSecurityBtn::IDC,
-    IDC_MICROPHONE = 1058,
+    IDC_MICROPHONE = CMicrophoneBtn::IDC,
     IDC_DOLBY_AUDIO = 1059,
-    IDC_KEYBOARD_BACKLIGHT = 1060,
-    IDC_KEYBOARD_TOP_ROW = 1061,
+    IDC_KEYBOARD_BACKLIGHT = CKeyboardBacklightBtn::IDC,
+    IDC_KEYBOARD_TOP_ROW = CKeyboardTopRowBtn::IDC,
     IDC_TOUCHPAD = 1062,
     IDC_PRIVACY_GUARD = CPrivacyGuardBtn::IDC,
-    IDC_CHARGE_THRESHOLD = 1065,
-    IDC_AIRPLANE_MODE = 1067,
+    IDC_CHARGE_THRESHOLD = CBatteryChargeThresholdBtn::IDC,
+    IDC_AIRPLANE_MODE = CAirplaneModeBtn::IDC,
     IDC_CONSERVATION_MODE = 1068,
-    IDC_INTELLIGENT_COOLING = 1070,
+    IDC_INTELLIGENT_COOLING = CIxorIntelligentCoolingBtn::IDC,
     IDC_RAPID_CHARGE = 1071,
-    IDC_ECOURSE_MODE = 1072,
-    IDC_EYECARE_MODE = 1073,
+    IDC_ECOURSE_MODE = CECourseModeBtn::IDC,
+    IDC_EYECARE_MODE = CEyecareModeBtn::IDC,
 };
 
 // The buttons in the order the panel declares them: the first hovered one wins.
@@ -146,8 +155,24 @@ CDeckFeatureButton* CFeaturesPanelDlg::ButtonOfId(int nId) {
     switch (nId) {
     case IDC_WIFI_SECURITY:
         return &m_btnWiFiSecurity;
+    case IDC_MICROPHONE:
+        return &m_btnMicrophone;
+    case IDC_KEYBOARD_BACKLIGHT:
+        return &m_btnKeyboardBacklight;
+    case IDC_KEYBOARD_TOP_ROW:
+        return &m_btnKeyboardTopRow;
     case IDC_PRIVACY_GUARD:
         return &m_btnPrivacyGuard;
+    case IDC_CHARGE_THRESHOLD:
+        return &m_btnChargeThreshold;
+    case IDC_AIRPLANE_MODE:
+        return &m_btnAirplaneMode;
+    case IDC_INTELLIGENT_COOLING:
+        return &m_btnIntelligentCooling;
+    case IDC_ECOURSE_MODE:
+        return &m_btnECourseMode;
+    case IDC_EYECARE_MODE:
+        return &m_btnEyecareMode;
     default:
         return nullptr; // a toggle this panel does not have
     }
@@ -429,7 +454,13 @@ BOOL CFeaturesPanelDlg::OnToolTipNeedText(UINT, NMHDR* pNMHDR, LRESULT* pResult)
     if (!pButton || !pButton->m_hWnd) {
         return TRUE;
     }
-    const CString strText = pButton->m_bInited == 1 ? pButton->m_strTip.Get() : pButton->m_strName;
+    const bool bDescription = pButton == &m_btnECourseMode;
+    if (bDescription) {
+        ::SendMessageW(pNMHDR->hwndFrom, TTM_SETMAXTIPWIDTH, 0, kWrappedTipWidth);
+    }
+    const CString strText = bDescription              ? CString(m_btnECourseMode.GetDescription())
+                            : pButton->m_bInited == 1 ? pButton->m_strTip.Get()
+                                                      : pButton->m_strName;
     if (strText.GetLength() < kToolTipFieldChars - 1) {
         wcsncpy_s(pInfo->szText, kToolTipFieldChars, strText, _TRUNCATE);
         pInfo->lpszText = pInfo->szText;
@@ -437,13 +468,45 @@ BOOL CFeaturesPanelDlg::OnToolTipNeedText(UINT, NMHDR* pNMHDR, LRESULT* pResult)
         _snwprintf_s(m_pToolTipBuffer.get(), kToolTipBufferChars, _TRUNCATE, L"%s", strText.GetString());
         pInfo->lpszText = m_pToolTipBuffer.get();
     }
-    PlaceToolTip(pNMHDR->hwndFrom, *pButton, strText);
+    const bool bWrapped = IsLongTranslatedTip(strText);
+    if (bWrapped) {
+        ::SendMessageW(pNMHDR->hwndFrom, TTM_SETMAXTIPWIDTH, 0, kWrappedTipWidth);
+    }
+    if (bDescription) {
+        PlaceDescriptionTip(pNMHDR->hwndFrom, *pButton, strText);
+    } else {
+        PlaceToolTip(pNMHDR->hwndFrom, *pButton, strText, bWrapped);
+    }
     return TRUE;
 }
 
-void CFeaturesPanelDlg::PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText) {
+// The e-course description in lines of 486 pixels (360 in Korean), above the button across the panel.
+void CFeaturesPanelDlg::PlaceDescriptionTip(HWND hToolTip, const CWnd& button, const CString& strText) {
+    CRect rcPanel;
+    CRect rcButton;
+    GetWindowRect(&rcPanel);
+    button.GetWindowRect(&rcButton);
+    const bool bKorean = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_KOREAN;
+    const int nLines = TextWidth(strText) / (bKorean ? kKoreanLineWidth : kDescriptionLineWidth);
+    CRect rcTip(rcPanel.left + ScaleByMonitorDpiX(kDescriptionIndent),
+                rcButton.top - ScaleByMonitorDpiY(nLines * kDescriptionLineHeight + kToolTipRise),
+                rcPanel.right - ScaleByMonitorDpiX(kToolTipRise), rcButton.top);
+    if (rcTip.Height() < 1 || rcTip.Width() <= 0) {
+        return;
+    }
+    ::SendMessageW(hToolTip, TTM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&rcTip));
+    ::SetWindowPos(hToolTip, HWND_TOPMOST, rcTip.left, rcTip.top, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+bool CFeaturesPanelDlg::IsLongTranslatedTip(const CString& strText) {
+    return CEyecareModeBtn::IsWrappedTipText(strText) ||
+           CIxorIntelligentCoolingBtn::IsWrappedTipText(strText);
+}
+
+void CFeaturesPanelDlg::PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText,
+                                     bool bWrapped) {
     CRect rcTip;
-    if (!PositionToolTip(button, strText, rcTip)) {
+    if (!PositionToolTip(button, strText, bWrapped, rcTip)) {
         return;
     }
     ::SendMessageW(hToolTip, TTM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&rcTip));
@@ -459,26 +522,38 @@ void CFeaturesPanelDlg::PlaceToolTip(HWND hToolTip, const CWnd& button, const CS
     CRect rcButton;
     GetWindowRect(&rcPanel);
     button.GetWindowRect(&rcButton);
-    const int nLimit = rcPanel.right - ScaleByMonitorDpiX(kToolTipMargin);
+    const int nMargin =
+        CIxorIntelligentCoolingBtn::IsNarrowMarginTipText(strText) ? kNarrowToolTipMargin : kToolTipMargin;
+    const int nLimit = rcPanel.right - ScaleByMonitorDpiX(nMargin);
     const int left = rcButton.left + nTipWidth >= nLimit ? nLimit - nTipWidth : rcButton.left;
     ::SetWindowPos(hToolTip, HWND_TOPMOST, left, rcWindow.top, 0, 0, flags);
 }
 
-bool CFeaturesPanelDlg::PositionToolTip(const CWnd& button, const CString& strText, CRect& rcTip) {
+bool CFeaturesPanelDlg::PositionToolTip(const CWnd& button, const CString& strText, bool bWrapped,
+                                        CRect& rcTip) {
     CRect rcPanel;
     CRect rcButton;
     GetWindowRect(&rcPanel);
     button.GetWindowRect(&rcButton);
     const int x14 = ScaleByMonitorDpiX(kToolTipMargin);
-    const int nTextWidth = TextWidth(strText);
     rcTip.SetRect(rcButton.left, rcButton.top - ScaleByMonitorDpiY(kToolTipRise), rcPanel.right - x14,
                   rcButton.top);
-    rcTip.right = rcTip.left + ScaleByMonitorDpiX(nTextWidth);
-    if (rcTip.left + nTextWidth > rcPanel.right - x14) {
-        rcTip.left = rcPanel.right - nTextWidth - x14;
-    }
-    if (rcTip.left < rcPanel.left + x14) {
-        rcTip.left = rcPanel.left + x14;
+    if (bWrapped) {
+        // Two lines above the button, from its left edge near the panel's left, else from the middle.
+        rcTip.top = rcButton.top - ScaleByMonitorDpiY(kWrappedTipRise);
+        rcTip.right = rcPanel.right - ScaleByMonitorDpiX(kInset);
+        rcTip.left = rcButton.left - rcPanel.left < ScaleByMonitorDpiX(kWrappedTipNearLeft)
+                         ? rcButton.left
+                         : rcPanel.left + ScaleByMonitorDpiX(kWrappedTipIndent);
+    } else {
+        const int nTextWidth = TextWidth(strText);
+        rcTip.right = rcTip.left + ScaleByMonitorDpiX(nTextWidth);
+        if (rcTip.left + nTextWidth > rcPanel.right - x14) {
+            rcTip.left = rcPanel.right - nTextWidth - x14;
+        }
+        if (rcTip.left < rcPanel.left + x14) {
+            rcTip.left = rcPanel.left + x14;
+        }
     }
     return rcTip.Height() >= 1 && rcTip.Width() > 0;
 }

@@ -9,6 +9,14 @@
 
 #include "app/DeckBaseDialog.h"
 #include "features/ButtonWorkers.h"
+#include "features/AirplaneModeBtn.h"
+#include "features/BatteryChargeThresholdBtn.h"
+#include "features/ECourseModeBtn.h"
+#include "features/EyecareModeBtn.h"
+#include "features/IxorIntelligentCoolingBtn.h"
+#include "features/KeyboardBacklightBtn.h"
+#include "features/KeyboardTopRowBtn.h"
+#include "features/MicrophoneBtn.h"
 #include "features/PrivacyGuardBtn.h"
 #include "features/WiFiSecurityBtn.h"
 
@@ -51,7 +59,15 @@ public:
     BOOL OnToolTipNeedText(UINT nId, NMHDR* pNMHDR, LRESULT* pResult);
 
     CWiFiSecurityBtn m_btnWiFiSecurity;
+    CMicrophoneBtn m_btnMicrophone;
+    CKeyboardBacklightBtn m_btnKeyboardBacklight;
+    CKeyboardTopRowBtn m_btnKeyboardTopRow;
     CPrivacyGuardBtn m_btnPrivacyGuard;
+    CBatteryChargeThresholdBtn m_btnChargeThreshold;
+    CAirplaneModeBtn m_btnAirplaneMode;
+    CIxorIntelligentCoolingBtn m_btnIntelligentCooling;
+    CECourseModeBtn m_btnECourseMode;
+    CEyecareModeBtn m_btnEyecareMode;
 
     CWnd* m_pContainer = nullptr;
     COLORREF m_crBackground = 0xF4F1EB;
@@ -88,8 +104,11 @@ private:
     CDeckFeatureButton* FocusedButton();
     void DrawCaptionText(CDC& dc, const CString& strText);
     // Where the tooltip of the button goes; false when the rectangle is empty.
-    bool PositionToolTip(const CWnd& button, const CString& strText, CRect& rcTip);
-    void PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText);
+    bool PositionToolTip(const CWnd& button, const CString& strText, bool bWrapped, CRect& rcTip);
+    void PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText, bool bWrapped);
+    void PlaceDescriptionTip(HWND hToolTip, const CWnd& button, const CString& strText);
+    // One of the translated tips too long for one line: shown wrapped, at most 300 pixels wide.
+    static bool IsLongTranslatedTip(const CString& strText);
     int TextWidth(const CString& strText);
 
     CButtonWorkers m_workers;

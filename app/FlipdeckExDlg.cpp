@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/FlipdeckExApp.h"
+#include "features/IxorIntelligentCoolingBtn.h"
 #include "platform/display.h"
 #include "platform/security.h"
 #include "platform/threads.h"
@@ -505,6 +506,7 @@ void CFlipdeckExDlg::DisplayChangedCallback(void* pContext) {
 
 void CFlipdeckExDlg::OnDestroy() {
     m_bClosing = true;
+    CIxorIntelligentCoolingBtn::WriteIntelligentCoolingToolbarTime(false);
     TrackPanelPageLeave(&m_openTime);
     Sleep(50);
     if (m_featuresDlg.GetSafeHwnd()) {

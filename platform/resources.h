@@ -38,6 +38,7 @@ int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax
 // ---- User-interface language ----
 #define LANG_ENGLISH 0x09
 #define LANG_GERMAN 0x07
+#define LANG_KOREAN 0x12
 #define SUBLANG_ENGLISH_US 0x01
 #define SUBLANG_GERMAN 0x01
 #define PRIMARYLANGID(lgid) (static_cast<WORD>(lgid) & 0x3ff)

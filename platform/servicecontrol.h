@@ -8,6 +8,8 @@
 #define ERROR_INVALID_LEVEL 124L
 #define ERROR_DATABASE_DOES_NOT_EXIST 1065L
 #define RPC_S_SERVER_UNAVAILABLE 1722L
+#define ERROR_SERVICE_CANNOT_ACCEPT_CTRL 1061L
+#define ERROR_SERVICE_NOT_ACTIVE 1062L
 
 FLIPDECK_DECLARE_HANDLE(SC_HANDLE);
 using LPSC_HANDLE = SC_HANDLE*;
@@ -82,3 +84,14 @@ SC_HANDLE OpenServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, DWORD dwDesi
 BOOL QueryServiceStatusEx(SC_HANDLE hService, SC_STATUS_TYPE InfoLevel, LPBYTE lpBuffer, DWORD cbBufSize,
                           LPDWORD pcbBytesNeeded);
 BOOL CloseServiceHandle(SC_HANDLE hSCObject);
+
+// A service's control handler, in the form a service registers it.
+using LPHANDLER_FUNCTION_EX = DWORD (*)(DWORD dwControl, DWORD dwEventType, LPVOID lpEventData,
+                                        LPVOID lpContext);
+// Sends a user-defined control code (128 to 255, right SERVICE_USER_DEFINED_CONTROL) to a running or paused
+// service and fills its status; other codes fail with ERROR_INVALID_PARAMETER. The service's handler is the
+// export "ServiceControlHandler" (an LPHANDLER_FUNCTION_EX) of the module its facts name ("module": a
+// Windows path), called on the caller's thread; a result other than NO_ERROR is the call's last error. A
+// service without a handler answers ERROR_CALL_NOT_IMPLEMENTED, a stopped one ERROR_SERVICE_NOT_ACTIVE, a
+// starting or stopping one ERROR_SERVICE_CANNOT_ACCEPT_CTRL.
+BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus);

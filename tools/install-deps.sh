@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   clang libclang-rt-14-dev llvm
   libgtest-dev libgmock-dev
-  nlohmann-json3-dev libtinyxml-dev
+  nlohmann-json3-dev libtinyxml-dev libssl-dev
   libcairo2-dev libpango1.0-dev librsvg2-bin
   libsdl2-dev libx11-dev xvfb xdotool
   fonts-lato fonts-noto-core fonts-wqy-microhei fonts-dejavu-core

@@ -13,8 +13,7 @@ namespace {
 
 constexpr const wchar_t* kXmlDeclaration = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>";
 
-// Keyed settings of an answer, in their order.
-using Settings = std::vector<std::pair<std::wstring, std::wstring>>;
+} // namespace
 
 const wchar_t* TrueOrFalse(bool value) {
     return value ? L"true" : L"false";
@@ -25,7 +24,6 @@ const wchar_t* CapitalTrueOrFalse(bool value) {
     return value ? L"True" : L"False";
 }
 
-// Text made safe for an XML element's text or an attribute's value.
 std::wstring Escaped(std::wstring_view text) {
     std::wstring escaped;
     for (const wchar_t c : text) {
@@ -52,9 +50,12 @@ std::wstring Escaped(std::wstring_view text) {
     return escaped;
 }
 
-std::wstring KeyedElement(const wchar_t* name, const std::wstring& key, const std::wstring& value) {
-    return std::wstring(L"<") + name + L" key=\"" + Escaped(key) + L"\">" + Escaped(value) + L"</" + name +
-           L">";
+namespace {
+
+std::wstring KeyedElement(const wchar_t* name, const std::wstring& key, const std::wstring& value,
+                          const wchar_t* attribute = L"key") {
+    return std::wstring(L"<") + name + L" " + attribute + L"=\"" + Escaped(key) + L"\">" + Escaped(value) +
+           L"</" + name + L">";
 }
 
 // The host's own settings with the feature's answer texts: in place of a setting of the same key, else
@@ -74,10 +75,10 @@ Settings WithAnswerTexts(Settings settings, const HostFeature& feature) {
     return settings;
 }
 
-std::wstring KeyedElements(const wchar_t* name, const Settings& settings) {
+std::wstring KeyedElements(const wchar_t* name, const Settings& settings, const wchar_t* attribute = L"key") {
     std::wstring elements;
     for (const auto& [key, value] : settings) {
-        elements += KeyedElement(name, key, value);
+        elements += KeyedElement(name, key, value, attribute);
     }
     return elements;
 }
@@ -92,13 +93,21 @@ std::wstring InForm(const std::wstring& document, AnswerForm form) {
            Escaped(document) + L"</Data></ContractResponse>";
 }
 
-// A feature's list of keyed entries with the feature's answer texts, in the feature's form.
+} // namespace
+
 std::wstring KeyedListAnswer(const wchar_t* list, const wchar_t* entry, const Settings& settings,
-                             const HostFeature& feature) {
+                             const HostFeature& feature, const wchar_t* attribute) {
     return InForm(std::wstring(kXmlDeclaration) + L"<" + list + L">" +
-                      KeyedElements(entry, WithAnswerTexts(settings, feature)) + L"</" + list + L">",
+                      KeyedElements(entry, WithAnswerTexts(settings, feature), attribute) + L"</" + list +
+                      L">",
                   feature.form);
 }
+
+std::wstring DocumentAnswer(const std::wstring& body, AnswerForm form) {
+    return InForm(std::wstring(kXmlDeclaration) + body, form);
+}
+
+namespace {
 
 // "allow" or "deny" for each of Windows' location consents, comma-separated; a consent that is missing
 // or not "Allow" is denied.
@@ -148,6 +157,10 @@ std::wstring EyeCareModeStatusAnswer(const HostState& state) {
                       KeyedElements(L"Settings", WithAnswerTexts(settings, eyeCare)) +
                       L"</CTempSettings></SettingList>",
                   eyeCare.form);
+}
+
+std::optional<int> StateUnlessDisabled(const HostFeature& feature, int state) {
+    return feature.disabled ? std::nullopt : std::optional(state);
 }
 
 // The service is enabled while it is supported and switched on; the user's preference follows the

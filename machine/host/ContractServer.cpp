@@ -3,9 +3,13 @@
 #include <chrono>
 #include <thread>
 
+#include "machine/host/AirplaneModeAnswers.h"
+#include "machine/host/ChargeThresholdAnswers.h"
 #include "machine/host/ContractAnswers.h"
+#include "machine/host/ECourseAnswers.h"
 #include "machine/host/HostFeatures.h"
 #include "machine/host/HostStateCache.h"
+#include "machine/host/KeyboardAnswers.h"
 #include "platform/internal.h"
 
 namespace host {
@@ -34,15 +38,17 @@ HRESULT ResultOf(HostMode mode) {
     return kServerFault;
 }
 
-// Switches the feature when the host supports it and the state is one of the feature's.
-bool SwitchFeature(const char* name, int state) {
+// Switches the feature when the host supports it and the state (the one the change makes of the
+// argument, with a change) is one of the feature's.
+bool SwitchFeature(const char* name, int argument, StateChange change) {
     const FeatureInfo* feature = FindFeature(name);
     std::string error;
     return UpdateHostState(
         [&](nlohmann::json& data) {
-            if (ParseHostState(data).Feature(feature->name).supported && state >= 0 &&
-                state <= feature->maxState) {
-                SetFeatureState(data, *feature, state);
+            const HostFeature current = ParseHostState(data).Feature(feature->name);
+            const std::optional<int> state = change ? change(current, argument) : argument;
+            if (current.supported && state && *state >= 0 && *state <= feature->maxState) {
+                SetFeatureState(data, *feature, *state);
             }
         },
         error);
@@ -105,6 +111,12 @@ STDMETHODIMP CContractServer::raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer
                  pAnswer);
 }
 
+// The plug-in answers its settings after the change; while the graphics driver is disabled the mode stays.
+STDMETHODIMP CContractServer::raw_SetEyeCareMode(int state, int type, BSTR* pAnswer) {
+    return Set("contract.SetEyeCareMode", kEyeCareFeature, state, EyeCareModeStatusAnswer, pAnswer,
+               StateUnlessDisabled, {{"type", type}});
+}
+
 STDMETHODIMP CContractServer::raw_GetMachineTypeModel(BSTR* pAnswer) {
     return Query(Server::Host, "contract.GetMachineTypeModel", nlohmann::json::object(),
                  MachineTypeModelAnswer, pAnswer);
@@ -137,6 +149,132 @@ STDMETHODIMP CContractServer::raw_SetPrivacyGuard(int state, BSTR* pAnswer) {
 // The host keeps no camera state: the call is recorded and answered as the camera plug-in's queries are.
 STDMETHODIMP CContractServer::raw_SetCamera(int state, BSTR* pAnswer) {
     return Query(Server::Plugin, "contract.SetCamera", {{"state", state}}, CameraAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_IsSupportBacklightEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportBacklightEx", nlohmann::json::object(),
+                 BacklightCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetBacklightStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetBacklightStatusEx", nlohmann::json::object(),
+                 BacklightStatusAnswer, pAnswer);
+}
+
+// The level is the state; a level set ends the auto mode. A backlight off by hardware keeps its state.
+STDMETHODIMP CContractServer::raw_SetBackLight(int level, BSTR* pAnswer) {
+    return Set("contract.SetBackLight", kKeyboardBacklightFeature, level, BacklightStatusAnswer, pAnswer,
+               StateUnlessDisabled);
+}
+
+STDMETHODIMP CContractServer::raw_GetAutoKBDBacklightEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetAutoKBDBacklightEx", nlohmann::json::object(),
+                 AutoBacklightAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetSmartSense(int state, BSTR* pAnswer) {
+    return Set("contract.SetSmartSense", kKeyboardBacklightFeature, state, AutoBacklightAnswer, pAnswer,
+               BacklightStateAfterSmartSense);
+}
+
+STDMETHODIMP CContractServer::raw_GetIxorKBDCapability(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetIxorKBDCapability", nlohmann::json::object(),
+                 IxorKbdCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetIxorPrimeKeySettings(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetIxorPrimeKeySettings", nlohmann::json::object(),
+                 IxorPrimeKeySettingsAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetIxorFnLockSettings(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetIxorFnLockSettings", nlohmann::json::object(),
+                 IxorFnLockSettingsAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetIxorFnLock(int state, BSTR* pAnswer) {
+    return Set("contract.SetIxorFnLock", kKeyboardTopRowFeature, state, IxorFnLockSettingsAnswer, pAnswer,
+               TopRowStateAfterIxorFnLock);
+}
+
+STDMETHODIMP CContractServer::raw_GetKobalKBDCapability(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetKobalKBDCapability", nlohmann::json::object(),
+                 KobalKbdCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetKobalKBDSettings(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetKobalKBDSettings", nlohmann::json::object(),
+                 KobalKbdSettingsAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetKobalFnLock(int state, BSTR* pAnswer) {
+    return Set("contract.SetKobalFnLock", kKeyboardTopRowFeature, state, KobalKbdSettingsAnswer, pAnswer,
+               TopRowStateAfterKobalFnLock);
+}
+
+STDMETHODIMP CContractServer::raw_GetAirplaneModeCapability(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetAirplaneModeCapability", nlohmann::json::object(),
+                 AirplaneModeCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetAllPowerSettings(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetAllPowerSettings", nlohmann::json::object(),
+                 PowerSettingsAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetAirplaneMode(int state, BSTR* pAnswer) {
+    return Set("contract.SetAirplaneMode", kAirplanePowerModeFeature, state, PowerSettingsAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_IsSupportDolbyEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportDolbyEx", nlohmann::json::object(),
+                 AudioProfileCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetECourseStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetECourseStatusEx", nlohmann::json::object(), ECourseStatusAnswer,
+                 pAnswer);
+}
+
+// Without the audio driver the mode stays as it is.
+STDMETHODIMP CContractServer::raw_SetECourseMode(int state, BSTR* pAnswer) {
+    return Set("contract.SetECourseMode", kECourseFeature, state, ECourseStatusAnswer, pAnswer,
+               StateUnlessDisabled);
+}
+
+STDMETHODIMP CContractServer::raw_IsSupportBatteryEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportBatteryEx", nlohmann::json::object(),
+                 BatteryCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetChargeThresholdStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetChargeThresholdStatusEx", nlohmann::json::object(),
+                 ChargeThresholdStatusAnswer, pAnswer);
+}
+
+// The switch and each battery's "BATTERY,START,STOP" (ApplyChargeThreshold), recorded with the three
+// arguments whatever the host made of them.
+STDMETHODIMP CContractServer::raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2,
+                                                     BSTR* pAnswer) {
+    if (!pAnswer) {
+        return E_POINTER;
+    }
+    *pAnswer = nullptr;
+    HostState hostState;
+    const HRESULT hr = BeginCall(Server::Plugin, hostState);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    const std::string first = Utf8(threshold1);
+    const std::string second = Utf8(threshold2);
+    std::string error;
+    if (!UpdateHostState([&](nlohmann::json& data) { ApplyChargeThreshold(data, enable, first, second); },
+                         error)) {
+        return kServerFault;
+    }
+    platform::AppendMachineEvent("contract.SetChargeThreshold",
+                                 {{"enable", enable}, {"threshold1", first}, {"threshold2", second}});
+    return Deliver(Server::Plugin, SharedState().Current(), ChargeThresholdStatusAnswer, pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
@@ -210,7 +348,7 @@ HRESULT CContractServer::Query(Server server, const char* event, const nlohmann:
 }
 
 HRESULT CContractServer::Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
-                             BSTR* pAnswer) {
+                             BSTR* pAnswer, StateChange change, const nlohmann::json& arguments) {
     if (!pAnswer) {
         return E_POINTER;
     }
@@ -220,10 +358,12 @@ HRESULT CContractServer::Set(const char* event, const char* feature, int state, 
     if (FAILED(hr)) {
         return hr;
     }
-    if (!SwitchFeature(feature, state)) {
+    if (!SwitchFeature(feature, state, change)) {
         return kServerFault;
     }
-    platform::AppendMachineEvent(event, {{"state", state}});
+    nlohmann::json record = arguments;
+    record["state"] = state;
+    platform::AppendMachineEvent(event, record);
     return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +17,10 @@ namespace host {
 // What a call meets when the host's service fails inside it, or is gone.
 inline constexpr HRESULT kServerFault = static_cast<HRESULT>(0x80010105u);  // RPC_E_SERVERFAULT
 inline constexpr HRESULT kDisconnected = static_cast<HRESULT>(0x80010108u); // RPC_E_DISCONNECTED
+
+// The state a set call's argument gives the feature as it is now, where the plug-in does not take the
+// argument as the state itself; none leaves the feature as it is.
+using StateChange = std::optional<int> (*)(const HostFeature& feature, int argument);
 
 class CContractServer final : public IContractInterface {
 public:
@@ -44,6 +49,7 @@ public:
     STDMETHODIMP raw_CheckPluginInvoke(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetMachineBrand(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetEyeCareMode(int state, int type, BSTR* pAnswer) override;
     STDMETHODIMP raw_GetMachineTypeModel(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetWiFiStatus(int state, BSTR* pAnswer) override;
@@ -51,29 +57,37 @@ public:
     STDMETHODIMP raw_GetPrivacyGuardStatus(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetPrivacyGuard(int state, BSTR* pAnswer) override;
     STDMETHODIMP raw_SetCamera(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_IsSupportBacklightEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetBacklightStatusEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetBackLight(int level, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetAutoKBDBacklightEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetSmartSense(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetIxorKBDCapability(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetIxorPrimeKeySettings(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetIxorFnLockSettings(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetIxorFnLock(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetKobalKBDCapability(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetKobalKBDSettings(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetKobalFnLock(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetAirplaneModeCapability(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetAllPowerSettings(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetAirplaneMode(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_IsSupportDolbyEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetECourseStatusEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetECourseMode(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_IsSupportBatteryEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetChargeThresholdStatusEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2, BSTR* pAnswer) override;
     STDMETHODIMP raw_InitializeContract(BSTR packageName, BSTR version) override;
     STDMETHODIMP raw_SendPageView(BSTR feature, BSTR page) override;
     STDMETHODIMP raw_SendFeatureTelemetry(BSTR eventName, BSTR value, BSTR page, BSTR launchContext) override;
     STDMETHODIMP raw_SendPageTelemetry(BSTR page, BSTR fromPage, BSTR value, BSTR launchContext) override;
 
     // Not served yet.
-    STDMETHODIMP raw_IsSupportDolbyEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_GetDolbyStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_SetDolby(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetECourseStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetECourseMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused14() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_IsSupportBacklightEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetBacklightStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetBackLight(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetIxorKBDCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetIxorPrimeKeySettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetIxorFnLockSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetIxorFnLock(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetKobalKBDCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetKobalKBDSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused24() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetKobalFnLock(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused26() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused27() override { return E_NOTIMPL; }
     STDMETHODIMP raw_SetKobalTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
@@ -88,12 +102,10 @@ public:
     STDMETHODIMP raw_Unused38() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused39() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused40() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetEyeCareMode(int, int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_GetEyeCareTempSettings(int*) override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused44() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused45() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused46() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_IsSupportBatteryEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_GetBatteryStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_GetBatteryChargeModeEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_SetBatteryChargeMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
@@ -101,18 +113,9 @@ public:
     STDMETHODIMP raw_Unused52() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused53() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused54() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetChargeThresholdStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetChargeThreshold(int, BSTR, BSTR, BSTR* pAnswer) override {
-        return NotImplemented(pAnswer);
-    }
     STDMETHODIMP raw_Unused58() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetAutoKBDBacklightEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused60() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetSmartSense(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetAirplaneModeCapability(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetAllPowerSettings(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused64() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetAirplaneMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused68() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused72() override { return E_NOTIMPL; }
     STDMETHODIMP raw_GetPrivacyMonitorState(int*) override { return E_NOTIMPL; }
@@ -136,9 +139,12 @@ private:
     static HRESULT Query(Server server, const char* event, const nlohmann::json& fields,
                          AnswerMaker makeAnswer, BSTR* pAnswer);
     // A set call of a feature's plug-in, recorded when the host takes it: a supported feature takes a
-    // state within its states; the answer is made from the state after the change.
+    // state within its states; the answer is made from the state after the change. With a change, the
+    // state is the one the change makes of the argument ("state" in the record). The call's further
+    // arguments are recorded beside the state.
     static HRESULT Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
-                       BSTR* pAnswer);
+                       BSTR* pAnswer, StateChange change = nullptr,
+                       const nlohmann::json& arguments = nlohmann::json::object());
     // The answer as the host's mode gives it, in a new BSTR.
     static HRESULT Deliver(Server server, const HostState& state, AnswerMaker makeAnswer, BSTR* pAnswer);
 

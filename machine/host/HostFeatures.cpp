@@ -19,19 +19,36 @@ constexpr FeatureInfo kFeatures[] = {
     {"WiFiSecurity", 1, kOnOff, false, nullptr, nullptr,
      "GetWifiSecurityStatus and SetWiFiStatus: IsSupported, IsEnabled, SystemPolicy, UserPreference, "
      "LocationPermission"},
-    {"Microphone", 1, kOnOff, false, nullptr, "by the audio capture device's mute, not by the host", nullptr},
+    {"Microphone", 1, kOnOff, false, nullptr,
+     "by the audio capture device's mute (flipdeck-machine audio), not by the host", nullptr},
     {"DolbyAudio", 1, "off, on (the audio profile)", false, nullptr, nullptr, nullptr},
     {"KeyboardBacklight", 3,
      "0 off, 1 level 1, 2 level 2, 3 auto; disabled: the backlight is off by hardware", true, nullptr,
-     nullptr, nullptr},
-    {"KeyboardTopRowKey", 1, "off: F1-F12 keys, on: special functions", false, nullptr, nullptr, nullptr},
+     nullptr,
+     "IsSupportBacklightEx: KeyboardBacklightControl (True or False); GetBacklightStatusEx and SetBackLight: "
+     "KeyboardBacklightLevel (TwoLevelsAuto), KeyboardBacklightStatus (Off, Level_1, Level_2, Auto, "
+     "DisabledOff); GetAutoKBDBacklightEx and SetSmartSense (1 auto on, 0 auto off): IsAutoModeEnabled, "
+     "IsAutoModeOn (True or False)"},
+    {"KeyboardTopRowKey", 1, "off: F1-F12 keys, on: special functions", false, nullptr, nullptr,
+     "GetKobalKBDCapability, GetKobalKBDSettings and SetKobalFnLock: PrimaryFunction (unselect; select puts "
+     "the F1-F12 keys first), FnLock, FnStickKey; GetIxorKBDCapability, GetIxorPrimeKeySettings, "
+     "GetIxorFnLockSettings and SetIxorFnLock: PrimeKey (hotkey; fnkey puts the F1-F12 keys first), FnLock "
+     "(true or false: the Fn lock brings the keys that are not first)"},
     {"Touchpad", 1, kOnOff, false, nullptr, nullptr, nullptr},
     {"PrivacyGuard", 1, kOnOff, false, nullptr, nullptr,
      "IsSupportPrivacyGuard, GetPrivacyGuardStatus and SetPrivacyGuard: PrivacyGuard, "
      "PrivacyGuardOnPassword (True or False); the state is also the screen-privacy driver's REG_DWORD "
      "\"State\" in HKLM\\SOFTWARE\\Corvex\\Shadeveil"},
-    {"BatteryChargeThreshold", 1, "off, on; disabled: a battery reset runs", true, nullptr, nullptr, nullptr},
-    {"AirplanePowerMode", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"BatteryChargeThreshold", 1, "off, on; disabled: a battery reset runs", true, nullptr, nullptr,
+     "IsSupportBatteryEx: BatteryChargeThreshold (true or false); GetChargeThresholdStatusEx and "
+     "SetChargeThreshold (enable 0 or 1, \"BATTERY,START,STOP\" of battery 1 and of battery 2, taken when "
+     "switching on): per battery IsEnabled (true or false), StartValue (75), StopValue (80) and "
+     "IsResetRunning (true for battery 1 while disabled), battery 2's keys with \"2\" behind (StartValue2); "
+     "Batteries (1; 0 or 2)"},
+    {"AirplanePowerMode", 1, kOnOff, false, nullptr, nullptr,
+     "GetAirplaneModeCapability: AirplanePowerMode (True or False); GetAllPowerSettings and SetAirplaneMode: "
+     "AirplanePowerMode (True or False); offered by the program only while the power manager Voltaro.exe "
+     "runs"},
     {"ConservationMode", 1, "off, on (switches RapidCharge off)", false, "RapidCharge", nullptr, nullptr},
     {"RapidCharge", 1, "off, on (switches ConservationMode off)", false, "ConservationMode", nullptr,
      nullptr},
@@ -40,10 +57,15 @@ constexpr FeatureInfo kFeatures[] = {
      "by "
      "the host",
      nullptr},
-    {"ECourseMode", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"ECourseMode", 1, "off, on; disabled: the audio driver is not available", true, nullptr, nullptr,
+     "IsSupportDolbyEx (DolbyAudio's form and answer texts; attribute Key): IsDolbyAudioProfile (True while "
+     "DolbyAudio is supported), IsMaxwaveAudioProfile (False), AudioProfilesSupported; GetECourseStatusEx "
+     "and SetECourseMode: IsAudioProfileEnabled, DriverAvailability, ECourseStatus (true or false)"},
     {"EyeCareMode", 1, "off, on; disabled: the graphics driver is disabled", true, nullptr, nullptr,
-     "GetEyeCareModeStatusEx: APICapability, Capability, EyeModeState, ColorTemperature, InSchedule, "
-     "MyScheduleState"},
+     "GetEyeCareModeStatusEx and SetEyeCareMode (state, type; no change while disabled): APICapability, "
+     "Capability (Support, NotAvaliable, NotSupport), EyeModeState, ColorTemperature, InSchedule, "
+     "MyScheduleState; offered by the program only with a CorvexVisionProtectionPlugin.dll newer than the "
+     "profiles' 1.2.92.14"},
 };
 
 // A feature whose state a driver of the machine publishes as a REG_DWORD (64-bit view), where the

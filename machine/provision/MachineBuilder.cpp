@@ -72,6 +72,20 @@ bool EncodeValue(const nlohmann::json& value, DWORD& type, std::vector<BYTE>& by
     return false;
 }
 
+// What the layer tells about an installed file by its lower-cased Windows path: its version data
+// ("version") and the signature it carries ("signature").
+void RecordFileFacts(const nlohmann::json& entries, nlohmann::json& facts) {
+    for (const auto& [path, entry] : entries.items()) {
+        const std::string key = platform::ToUtf8(platform::FoldCase(platform::FromUtf8(path)));
+        if (entry.is_object() && entry.contains("version")) {
+            facts["fileVersions"][key] = entry["version"];
+        }
+        if (entry.is_object() && entry.contains("signature")) {
+            facts["fileSignatures"][key] = entry["signature"];
+        }
+    }
+}
+
 // A section of the profile, or an empty object: a reference that outlives the loop over it.
 const nlohmann::json& SectionOf(const nlohmann::json& data, const char* name) {
     static const nlohmann::json empty = nlohmann::json::object();
@@ -120,12 +134,8 @@ bool CMachineBuilder::WriteFacts(std::string& error) {
     }
     nlohmann::json facts = m_profile.Data().value("facts", nlohmann::json::object());
     facts["profile"] = m_profile.Name();
-    for (const auto& [path, file] : SectionOf(m_profile.Data(), "files").items()) {
-        if (file.is_object() && file.contains("version")) {
-            facts["fileVersions"][platform::ToUtf8(platform::FoldCase(platform::FromUtf8(path)))] =
-                file["version"];
-        }
-    }
+    RecordFileFacts(SectionOf(m_profile.Data(), "files"), facts);
+    RecordFileFacts(SectionOf(m_profile.Data(), "modules"), facts);
     if (!platform::ReplaceFileAtomically(m_folder / "facts.json", facts.dump(2) + "\n") ||
         !platform::ReplaceFileAtomically(m_folder / "events.jsonl", "")) {
         error = "cannot write the machine's facts in " + m_folder.string();

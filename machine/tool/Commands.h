@@ -14,3 +14,4 @@ int RunFeatureCommand(const std::vector<std::string>& args);
 int RunInputCommand(const std::vector<std::string>& args);
 int RunScreenCommand(const std::vector<std::string>& args);
 int RunPowerCommand(const std::vector<std::string>& args);
+int RunAudioCommand(const std::vector<std::string>& args);

@@ -7,6 +7,7 @@
 #include "machine/host/HostFeatures.h"
 #include "machine/host/HostState.h"
 #include "machine/tool/Commands.h"
+#include "machine/tool/ThermalFeatureCommand.h"
 #include "platform/internal.h"
 
 namespace {
@@ -52,6 +53,7 @@ void PrintFeatureHelp(FILE* out) {
     std::fprintf(out, "The profiles allow all three; the WiFi security button wants all three. To deny one:\n"
                       "  flipdeck-machine reg set 'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\"
                       "CapabilityAccessManager\\ConsentStore\\location' Value REG_SZ Deny\n");
+    PrintThermalFeatureHelp(out);
 }
 
 int UsageError() {
@@ -195,6 +197,9 @@ int RunFeatureCommand(const std::vector<std::string>& args) {
     const host::FeatureInfo* feature = host::FindFeature(args[0]);
     if (!feature) {
         return UsageError();
+    }
+    if (IsThermalFeatureCommand(*feature, args)) {
+        return RunThermalFeatureCommand(args);
     }
     if (feature->keptElsewhere) {
         return Fail(std::string(feature->name) + " is kept " + feature->keptElsewhere);

@@ -30,6 +30,8 @@ const Command kCommands[] = {
      RunScreenCommand},
     {"power", "power source|battery|monitor VALUE the machine's power, notified to the running program",
      RunPowerCommand},
+    {"audio", "audio [mute on|off|microphone present|absent]  the machine's microphone and its mute",
+     RunAudioCommand},
 };
 
 void PrintUsage(FILE* out) {

@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/files.h"
+#include "platform/files/Devices.h"
 #include "platform/files/FileHandles.h"
 #include "platform/files/FileSystem.h"
 
@@ -84,6 +85,9 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     if (request.disposition == TRUNCATE_EXISTING && !request.write) {
         return Fail(ERROR_INVALID_PARAMETER);
     }
+    if (platform::IsDevicePath(lpFileName)) {
+        return platform::OpenMachineDevice(lpFileName);
+    }
     platform::CMappedPath mapped;
     if (const DWORD error = platform::MapMachinePath(lpFileName, mapped); error != ERROR_SUCCESS) {
         return Fail(error);
@@ -96,8 +100,8 @@ HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     if (descriptor < 0) {
         return Fail(errno == EEXIST ? ERROR_FILE_EXISTS : platform::Win32ErrorFromErrno(errno));
     }
-    HANDLE handle = platform::InsertHandle(
-        std::make_shared<platform::CFileObject>(descriptor, std::move(mapped.windowsPath), request.write));
+    HANDLE handle = platform::InsertHandle(std::make_shared<platform::CFileObject>(
+        descriptor, std::move(mapped.windowsPath), request.read, request.write));
     const bool reportsExisting =
         existed && (request.disposition == CREATE_ALWAYS || request.disposition == OPEN_ALWAYS);
     SetLastError(reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);

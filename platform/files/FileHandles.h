@@ -11,8 +11,9 @@ namespace platform {
 class CFileObject : public CKernelObject {
 public:
     // Takes over the descriptor; it is closed with the object.
-    CFileObject(int descriptor, std::wstring windowsPath, bool writable)
-        : m_descriptor(descriptor), m_windowsPath(std::move(windowsPath)), m_writable(writable) {}
+    CFileObject(int descriptor, std::wstring windowsPath, bool readable, bool writable)
+        : m_descriptor(descriptor), m_windowsPath(std::move(windowsPath)), m_readable(readable),
+          m_writable(writable) {}
     ~CFileObject() override;
     CFileObject(const CFileObject&) = delete;
     CFileObject& operator=(const CFileObject&) = delete;
@@ -20,11 +21,13 @@ public:
     int Descriptor() const { return m_descriptor; }
     // The file's full Windows path, as it was opened.
     const std::wstring& WindowsPath() const { return m_windowsPath; }
+    bool IsReadable() const { return m_readable; }
     bool IsWritable() const { return m_writable; }
 
 private:
     int m_descriptor;
     std::wstring m_windowsPath;
+    bool m_readable;
     bool m_writable;
 };
 

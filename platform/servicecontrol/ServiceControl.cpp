@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/internal.h"
+#include "platform/libraries.h"
 #include "platform/servicecontrol.h"
 #include "platform/threads.h"
 
@@ -152,6 +153,39 @@ template <typename T> std::shared_ptr<T> LookupScHandle(SC_HANDLE handle) {
     return LookupHandle<T>(reinterpret_cast<HANDLE>(handle));
 }
 
+constexpr DWORD kFirstUserControl = 128;
+constexpr DWORD kLastUserControl = 255;
+
+// Whether a service in that state takes a control, and the error when it does not.
+DWORD ControlAcceptance(DWORD state) {
+    switch (state) {
+    case SERVICE_RUNNING:
+    case SERVICE_PAUSED:
+        return NO_ERROR;
+    case SERVICE_STOPPED:
+        return ERROR_SERVICE_NOT_ACTIVE;
+    default:
+        return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+    }
+}
+
+// Runs the handler that the service's module exports; its result.
+DWORD RunControlHandler(const nlohmann::json& service, DWORD control) {
+    const nlohmann::json module = service.value("module", nlohmann::json());
+    if (!module.is_string()) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    const HMODULE library = LoadLibraryW(FromUtf8(module.get<std::string>()).c_str());
+    if (!library) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    const auto handler =
+        reinterpret_cast<LPHANDLER_FUNCTION_EX>(GetProcAddress(library, "ServiceControlHandler"));
+    const DWORD result = handler ? handler(control, 0, nullptr, nullptr) : ERROR_CALL_NOT_IMPLEMENTED;
+    FreeLibrary(library);
+    return result;
+}
+
 } // namespace
 
 } // namespace platform
@@ -231,4 +265,35 @@ BOOL CloseServiceHandle(SC_HANDLE hSCObject) {
         return platform::Fail<BOOL>(ERROR_INVALID_HANDLE, FALSE);
     }
     return CloseHandle(reinterpret_cast<HANDLE>(hSCObject));
+}
+
+BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) {
+    const auto service = platform::LookupScHandle<platform::CServiceObject>(hService);
+    if (!service) {
+        return platform::Fail<BOOL>(ERROR_INVALID_HANDLE, FALSE);
+    }
+    if (!lpServiceStatus) {
+        return platform::Fail<BOOL>(ERROR_INVALID_ADDRESS, FALSE);
+    }
+    if (dwControl < platform::kFirstUserControl || dwControl > platform::kLastUserControl) {
+        return platform::Fail<BOOL>(ERROR_INVALID_PARAMETER, FALSE);
+    }
+    if (!service->Grants(SERVICE_USER_DEFINED_CONTROL)) {
+        return platform::Fail<BOOL>(ERROR_ACCESS_DENIED, FALSE);
+    }
+    const auto facts = platform::FindService(service->Name());
+    if (!facts) {
+        return platform::Fail<BOOL>(ERROR_SERVICE_DOES_NOT_EXIST, FALSE);
+    }
+    const SERVICE_STATUS_PROCESS status = platform::StatusOf(*facts);
+    std::memcpy(lpServiceStatus, &status, sizeof(*lpServiceStatus));
+    if (const DWORD refused = platform::ControlAcceptance(status.dwCurrentState); refused != NO_ERROR) {
+        return platform::Fail<BOOL>(refused, FALSE);
+    }
+    const DWORD result = platform::RunControlHandler(*facts, dwControl);
+    if (result != NO_ERROR) {
+        return platform::Fail<BOOL>(result, FALSE);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }

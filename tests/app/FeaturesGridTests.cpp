@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/FeaturesPanelDlg.h"
+#include "services/FeatureState.h"
 #include "services/MachineInfo.h"
 #include "tests/controls/ControlWindowSupport.h"
 #include "tests/features/FeatureButtonTestSupport.h"
@@ -388,6 +389,36 @@ TEST_F(FeaturesGridToolTip, LongTipsGoThroughThePanelsBufferAndStandAboveTheButt
     button.GetWindowRect(&rcButton);
     EXPECT_LT(rcTip.top, rcButton.top) << "the tip stands above the button";
     EXPECT_LT(rcButton.top - rcTip.top, 40);
+}
+
+// The Spanish eye-care tip for a disabled graphics driver, one of the texts too long for one line.
+CString SpanishDriverDisabledTip() {
+    SetThreadUILanguage(0x0C0A);
+    CEyecareModeBtn eyeCare;
+    eyeCare.m_nNameWhenDisabled = 0;
+    eyeCare.SetButtonStatusIcon(FeatureStateDisabled);
+    SetThreadUILanguage(0);
+    return eyeCare.m_strTip.Get();
+}
+
+TEST_F(FeaturesGridToolTip, ALongTranslatedTipWrapsAtThreeHundredPixelsHigherAboveTheButton) {
+    Open(kConsumer, {1056});
+    CProbeButton& button = m_grid.Button(1056);
+    CRect rcButton;
+    button.GetWindowRect(&rcButton);
+    const struct {
+        CString strTip;
+        LRESULT nMaxWidth;
+        int nRise; // from the button's top to the tip window's, with the tip's 2-pixel margin
+    } cases[] = {{L"WiFi security: On", -1, 22}, {SpanishDriverDisabledTip(), 300, 38}};
+    for (const auto& c : cases) {
+        button.m_strTip = c.strTip;
+        Ask(button.m_hWnd);
+        EXPECT_EQ(::SendMessageW(m_hToolTip, TTM_GETMAXTIPWIDTH, 0, 0), c.nMaxWidth) << c.nRise;
+        CRect rcTip;
+        ::GetWindowRect(m_hToolTip, &rcTip);
+        EXPECT_EQ(rcButton.top - rcTip.top, c.nRise);
+    }
 }
 
 } // namespace

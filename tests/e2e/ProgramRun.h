@@ -121,8 +121,8 @@ std::vector<nlohmann::json> WaitForEvents(const std::string& prefix, size_t coun
 std::vector<nlohmann::json> TelemetryEvents();
 
 // The host offers the feature in the state given ("on", "off", ...) and none of the other features it
-// keeps itself, so that the feature stands alone in the grid whatever the brand's order; false when the
-// tool refuses a change.
+// keeps itself, and the machine has no microphone and no thermal service, so that the feature stands alone
+// in the grid whatever the brand's order; false when the tool refuses a change.
 bool OfferFeatureAlone(const std::string& feature, const std::string& state);
 // The feature's entry as the host keeps it (flipdeck-machine feature NAME); null when it cannot be read.
 nlohmann::json HostFeature(const std::string& feature);

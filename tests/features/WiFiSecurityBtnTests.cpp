@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,13 +23,19 @@
 #include "services/Folders.h"
 #include "services/Log.h"
 #include "tests/controls/ControlWindowSupport.h"
+#include "tests/features/HostButtonTestSupport.h"
 #include "tests/support/TestMachine.h"
 
 namespace {
 
 using controls_test::PumpUntil;
+using features_test::FeatureEvent;
+using features_test::FeatureEvents;
+using features_test::MachineLogText;
+using features_test::RecordedStates;
+using features_test::RunMachineTool;
+using features_test::StartMachineLog;
 using testing_support::ReadMachineEvents;
-using testing_support::RunTool;
 namespace fs = std::filesystem;
 
 constexpr int kOnPng = 364;
@@ -64,11 +69,6 @@ void DenyUserLocationConsent() {
     SetRegistryText(HKEY_CURRENT_USER, kUserLocationConsent, 0, L"Value", L"Deny");
 }
 
-void RunMachineTool(const std::string& strArguments) {
-    const testing_support::ToolResult result = RunTool(strArguments);
-    ASSERT_EQ(result.exitCode, 0) << strArguments << ": " << result.output;
-}
-
 // The host's WiFi security entry as the tool changes it ("--state on", "--answer KEY=TEXT" ...).
 void SetHostFeature(const std::string& strOptions) {
     if (!strOptions.empty()) {
@@ -77,36 +77,11 @@ void SetHostFeature(const std::string& strOptions) {
 }
 
 int HostFeatureState() {
-    const auto text = platform::ReadWholeFile(platform::MachineFolder() / "host.json");
-    const nlohmann::json host = nlohmann::json::parse(text.value_or("{}"), nullptr, false);
-    return host.is_object() ? host["features"]["WiFiSecurity"].value("state", -1) : -1;
+    return features_test::HostFeatureState("WiFiSecurity");
 }
 
 std::vector<int> SetCallStates() {
-    std::vector<int> states;
-    for (const nlohmann::json& record : ReadMachineEvents("contract.SetWiFiStatus")) {
-        states.push_back(record.value("state", -1));
-    }
-    return states;
-}
-
-struct FeatureEvent {
-    std::string strName;
-    std::string strValue;
-    std::string strPage;
-    bool operator==(const FeatureEvent&) const = default;
-};
-
-void PrintTo(const FeatureEvent& event, std::ostream* pOut) {
-    *pOut << "{" << event.strName << ", \"" << event.strValue << "\", " << event.strPage << "}";
-}
-
-std::vector<FeatureEvent> FeatureEvents() {
-    std::vector<FeatureEvent> events;
-    for (const nlohmann::json& record : ReadMachineEvents("telemetry.feature")) {
-        events.push_back({record.value("name", ""), record.value("value", ""), record.value("page", "")});
-    }
-    return events;
+    return RecordedStates("contract.SetWiFiStatus");
 }
 
 const FeatureEvent kEnableOn{"Features.Toolbar.Flipdecks.WiFiSecurityEnable", "On",
@@ -123,7 +98,7 @@ protected:
     void SetUp() override {
         CControlWindowTest::SetUp();
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        StartLog();
+        StartMachineLog(m_machine);
     }
     void TearDown() override {
         DestroyButton();
@@ -165,23 +140,9 @@ protected:
     }
     void RemoveMachineFile(const wchar_t* pszPath) const { fs::remove(m_machine.HostPath(pszPath)); }
 
-    std::string LogText() const {
-        return platform::ReadWholeFile(m_machine.HostPath(g_strLogFolder + L"\\quickpanel.log")).value_or("");
-    }
+    std::string LogText() const { return MachineLogText(m_machine); }
 
     CWiFiSecurityBtn m_button;
-
-private:
-    void StartLog() {
-        g_strLogFolder.clear();
-        InitLogFolder();
-        ASSERT_FALSE(g_strLogFolder.empty());
-        fs::create_directories(m_machine.HostPath(g_strLogFolder));
-        SetRegistryText(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\Corvex\\Modern\\Logs", KEY_WOW64_64KEY,
-                        L"Plexhost.Service", L"0");
-        InitLog();
-        ASSERT_TRUE(g_bLogEnabled);
-    }
 };
 
 TEST(WiFiSecurityBtnPermission, CountsAllowOncePerConsentAndTakesNoTextAsGranted) {

@@ -62,7 +62,8 @@ bool HasInk(Gdiplus::Bitmap& bitmap) {
 // LoadPngFromResource(...) or SelectBatteryImage(...), and constants such as kPngWiFiOn = 364.
 std::set<int> IdsNamedIn(const std::string& source) {
     static const std::regex call(R"(\b(?:Set|Load|Select)\w*(?:Image|Icon|Png|Picture)\w*\s*\(([^;{]*))");
-    static const std::regex constant(R"(\bk\w*(?:Image|Icon|Png|Picture)\w*\s*=\s*(\d+)\b)");
+    // Integer constants only: an icon's scale such as 0.7f names no image.
+    static const std::regex constant(R"(\bk\w*(?:Image|Icon|Png|Picture)\w*\s*=\s*(\d+)\b(?![.\w]))");
     static const std::regex literal(R"(\b([1-9]\d\d)\b)");
     std::set<int> ids;
     for (std::sregex_iterator it(source.begin(), source.end(), call), end; it != end; ++it) {

@@ -1,0 +1,409 @@
+// The battery meter: its picture, overlay and texts where the 354 x 98 design puts them, scaled with
+// the control and the DPI; the level with its sign over two lines, a long third line that lifts the
+// others and wraps; one message that moves left and then shrinks when it is long; ids and texts that
+// change nothing or clear; its narrator text; and setters called from a worker while it paints.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "controls/PNGBatteryStatic.h"
+#include "tests/controls/ControlWindowSupport.h"
+
+namespace {
+
+using controls_test::CClientPixels;
+using controls_test::CControlWindowTest;
+using controls_test::DrawPng;
+using controls_test::HasUpdate;
+using controls_test::PumpUntil;
+
+constexpr int kBattery80Png = 153;
+constexpr int kBatteryFaultPng = 179;
+constexpr int kChargingBadgePng = 163;
+constexpr int kAirplaneBadgePng = 144;
+constexpr int kMissingPng = 9999;
+const COLORREF kWhite = RGB(255, 255, 255);
+const COLORREF kMessageOrange = RGB(0xF0, 0x55, 0x0A);
+const COLORREF kLevelInk = RGB(0x34, 0x49, 0x5E);
+const COLORREF kCaptionInk = RGB(0x3A, 0x87, 0x95);
+
+const wchar_t kShortThird[] = L"REMAINING TIME";
+const wchar_t kLongThird[] = L"TIME TO FULL CHARGE WITH RAPID CHARGE ON";
+
+class CMeterProbe : public CPNGBatteryStatic {
+public:
+    using CPNGBatteryStatic::m_bSingleText;
+    using CPNGBatteryStatic::m_pImage;
+    using CPNGBatteryStatic::m_pOverlay;
+    using CPNGBatteryStatic::m_strLevel;
+    using CPNGBatteryStatic::m_strSecond;
+    using CPNGBatteryStatic::m_strSingle;
+    using CPNGBatteryStatic::m_strThird;
+};
+
+// "Segoe UI" of that character height (pixels) and weight on a DC, selected while it lives.
+class CSelectedFont {
+public:
+    CSelectedFont(CDC& dc, int nHeight, int nWeight) : m_dc(dc) {
+        m_font.CreateFont(-nHeight, 0, 0, 0, nWeight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, L"Segoe UI");
+        m_pOld = m_dc.SelectObject(&m_font);
+    }
+    ~CSelectedFont() { m_dc.SelectObject(m_pOld); }
+    CSize Extent(const wchar_t* pszText) const { return m_dc.GetTextExtent(CString(pszText)); }
+
+private:
+    CDC& m_dc;
+    CFont m_font;
+    CFont* m_pOld;
+};
+
+CSize TextExtent(const wchar_t* pszText, int nHeight, int nWeight) {
+    gdi_test::CSurface surface(1, 1);
+    return CSelectedFont(*CDC::FromHandle(surface.Dc()), nHeight, nWeight).Extent(pszText);
+}
+
+// The meter as the design says it is drawn on a W x H surface: fractions of the design for the layout,
+// the DPI for fonts and the overlay.
+class CMeterReference {
+public:
+    CMeterReference(int cx, int cy, int dpi = 96)
+        : m_surface(cx, cy), m_nWidth(cx), m_nHeight(cy), m_nDpi(dpi) {
+        Dc().SetBkMode(TRANSPARENT);
+    }
+
+    int Scaled(int n) const { return MulDiv(n, m_nDpi, 96); }
+    const gdi_test::CSurface& Surface() const { return m_surface; }
+
+    void Image(int nId, int x, int y, int cx, int cy) {
+        Gdiplus::Graphics graphics(m_surface.Dc());
+        graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
+        DrawPng(graphics, nId, x, y, cx, cy);
+    }
+
+    // Draws the text in the font and colour into (x, y, cx, cy); the rectangle.
+    RECT Text(const wchar_t* pszText, int nSize, int nWeight, COLORREF crText, int x, int y, int cx, int cy,
+              UINT nFlags) {
+        const CSelectedFont font(Dc(), Scaled(nSize), nWeight);
+        Dc().SetTextColor(crText);
+        RECT rc{x, y, x + cx, y + cy};
+        RECT rcDraw = rc;
+        Dc().DrawText(pszText, -1, &rcDraw, nFlags);
+        return rc;
+    }
+
+    void ThreeTexts(const wchar_t* pszLevel, const wchar_t* pszSecond, const wchar_t* pszThird) {
+        const int W = m_nWidth;
+        const int H = m_nHeight;
+        const CSize third = TextExtent(pszThird, Scaled(9), 700);
+        const bool bLong = third.cx > W * 185 / 354;
+        const int d = bLong ? -8 : 0;
+        const CSize level = TextExtent(pszLevel, Scaled(42), 956);
+        const int xLevel = std::max(W * 72 / 354, W * 337 / 708 - level.cx / 2);
+        const RECT rcLevel =
+            Text(pszLevel, 42, 956, kLevelInk, xLevel, (d - 2) * H / 98, level.cx, level.cy, 0);
+        const CSize percent = TextExtent(L"%", Scaled(20), 956);
+        Text(L"%", 20, 956, kLevelInk, rcLevel.right + W / 354,
+             rcLevel.top + static_cast<int>(level.cy * 0.42), percent.cx, percent.cy, 0);
+        const CSize second = TextExtent(pszSecond, Scaled(11), 700);
+        const RECT rcSecond = Text(pszSecond, 11, 700, kLevelInk, std::max(W * 72 / 354, (W - second.cx) / 2),
+                                   (d + 58) * H / 98, second.cx, second.cy, 0);
+        const int yThird = rcSecond.bottom + H / 98;
+        if (bLong) {
+            const int w = static_cast<int>(third.cx * 0.66);
+            Text(pszThird, 8, 700, kCaptionInk, static_cast<int>(W - third.cx * 0.66) / 2, yThird, w,
+                 2 * third.cy, DT_CENTER | DT_WORDBREAK);
+        } else {
+            const int w = static_cast<int>(third.cx * 1.1);
+            Text(pszThird, 9, 700, kCaptionInk,
+                 std::max(W * 72 / 354, static_cast<int>(W - third.cx * 1.1) / 2), yThird, w, third.cy,
+                 DT_CENTER | DT_WORDBREAK);
+        }
+    }
+
+private:
+    CDC& Dc() { return *CDC::FromHandle(m_surface.Dc()); }
+
+    gdi_test::CSurface m_surface;
+    int m_nWidth;
+    int m_nHeight;
+    int m_nDpi;
+};
+
+class BatteryMeterTest : public CControlWindowTest {
+protected:
+    // The panel's battery picture: 354 x 98 at 96 DPI, at (20, 10) of its parent.
+    CMeterProbe& MakeMeter(int cx = 354, int cy = 98) {
+        EXPECT_TRUE(m_meter.Create(L"", WS_CHILD | WS_VISIBLE, RECT{20, 10, 20 + cx, 10 + cy},
+                                   &MakeParent(cx + 40, cy + 20), 1052));
+        return m_meter;
+    }
+
+    bool Repainted() {
+        m_meter.Invalidate(TRUE);
+        return Painted(m_meter);
+    }
+
+    CMeterProbe m_meter;
+};
+
+// ---- The level and its lines ----
+struct ThreeTextCase {
+    const char* name;
+    int dpi;
+    int cx;
+    int cy;
+    int nImageId;
+    int nOverlayId;
+    const wchar_t* pszLevel;
+    const wchar_t* pszThird;
+};
+
+class MeterThreeTexts : public BatteryMeterTest, public testing::WithParamInterface<ThreeTextCase> {};
+
+TEST_P(MeterThreeTexts, StandWhereTheDesignPutsThem) {
+    const ThreeTextCase& c = GetParam();
+    SetDpi(c.dpi);
+    CMeterProbe& meter = MakeMeter(c.cx, c.cy);
+    meter.SetImages(c.nImageId, c.nOverlayId);
+    meter.SetTexts(c.pszLevel, L"3 hours 20 minutes", c.pszThird);
+    ASSERT_TRUE(Repainted());
+
+    CMeterReference reference(c.cx, c.cy, c.dpi);
+    if (c.nImageId) {
+        reference.Image(c.nImageId, 0, 0, c.cx, c.cy);
+    }
+    if (c.nOverlayId) {
+        reference.Image(c.nOverlayId, reference.Scaled(45), reference.Scaled(28), reference.Scaled(23),
+                        reference.Scaled(30));
+    }
+    reference.ThreeTexts(c.pszLevel, L"3 hours 20 minutes", c.pszThird);
+    EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MeterThreeTexts,
+    testing::Values(
+        ThreeTextCase{"OnThePicture", 96, 354, 98, kBattery80Png, kChargingBadgePng, L"80", kShortThird},
+        ThreeTextCase{"WithoutImagesOnWhite", 96, 354, 98, 0, 0, L"7", kShortThird},
+        ThreeTextCase{"WideLevelStaysRightOf72", 96, 354, 98, 0, kChargingBadgePng, L"10000000", kShortThird},
+        ThreeTextCase{"LongThirdLineLiftsTheOthers", 96, 354, 98, kBattery80Png, 0, L"100", kLongThird},
+        ThreeTextCase{"ScaledAt144Dpi", 144, 531, 147, kBattery80Png, kAirplaneBadgePng, L"80", kShortThird},
+        ThreeTextCase{"NarrowerControlTakesItsFractions", 96, 300, 83, kBattery80Png, 0, L"45", kLongThird}),
+    [](const testing::TestParamInfo<ThreeTextCase>& info) { return std::string(info.param.name); });
+
+// The bounds of the pixels in the area that are not white; empty for none.
+CRect InkIn(const CClientPixels& pixels, const RECT& area) {
+    CRect ink(area.right, area.bottom, area.left, area.top);
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) {
+            if (pixels.At(x, y) != kWhite) {
+                ink = CRect(std::min<int>(ink.left, x), std::min<int>(ink.top, y),
+                            std::max<int>(ink.right, x + 1), std::max<int>(ink.bottom, y + 1));
+            }
+        }
+    }
+    return ink.IsRectEmpty() ? CRect() : ink;
+}
+
+TEST_F(BatteryMeterTest, ALongThirdLineLiftsTheLevelAndTheSecondLineByEightPixels) {
+    ASSERT_LE(TextExtent(kShortThird, 9, 700).cx, 185);
+    ASSERT_GT(TextExtent(kLongThird, 9, 700).cx, 185);
+    CMeterProbe& meter = MakeMeter();
+    meter.SetTexts(L"10000000", L"REMAINING", kShortThird);
+    ASSERT_TRUE(Repainted());
+    // The bands of the level with its sign, the second line from y = 58 and the third under it.
+    const CClientPixels shortPixels(meter);
+    const CRect levelShort = InkIn(shortPixels, RECT{0, 0, 354, 50});
+    const CRect secondShort = InkIn(shortPixels, RECT{0, 55, 354, 74});
+    const CRect thirdShort = InkIn(shortPixels, RECT{0, 74, 354, 98});
+
+    meter.SetTexts(nullptr, nullptr, kLongThird);
+    ASSERT_TRUE(Repainted());
+    const CClientPixels longPixels(meter);
+    const CRect levelLong = InkIn(longPixels, RECT{0, 0, 354, 42});
+    const CRect secondLong = InkIn(longPixels, RECT{0, 47, 354, 66});
+    const CRect thirdLong = InkIn(longPixels, RECT{0, 66, 354, 98});
+
+    EXPECT_GE(levelShort.left, 72) << "a wide level starts at x = 72";
+    EXPECT_LE(levelShort.left, 76);
+    EXPECT_EQ(levelLong.left, levelShort.left);
+    EXPECT_EQ(levelLong.bottom, levelShort.bottom - 8);
+    EXPECT_EQ(secondLong.top, secondShort.top - 8);
+    EXPECT_EQ(secondLong.Height(), secondShort.Height());
+    EXPECT_GT(thirdLong.Height(), thirdShort.Height() * 3 / 2) << "the long line takes two lines";
+    EXPECT_LT(thirdLong.Width(), TextExtent(kLongThird, 9, 700).cx) << "in a box narrower than the text";
+}
+
+TEST_F(BatteryMeterTest, WithoutTextsOrImagesItIsPlainWhite) {
+    CMeterProbe& meter = MakeMeter();
+    meter.SetImages(kMissingPng, kMissingPng);
+    EXPECT_EQ(meter.m_pImage, nullptr);
+    EXPECT_EQ(meter.m_pOverlay, nullptr);
+    ASSERT_TRUE(Repainted());
+    EXPECT_EQ(CClientPixels(meter).Count(kWhite), 354 * 98) << "no percent sign without a level";
+
+    meter.SetTexts(L"", L"Battery available", nullptr);
+    ASSERT_TRUE(Repainted());
+    const CClientPixels pixels(meter);
+    EXPECT_EQ(pixels.Count(kWhite, RECT{0, 0, 354, 55}), 354 * 55) << "nor with an empty level";
+    EXPECT_GT(pixels.Count(kLevelInk, RECT{0, 55, 354, 98}), 20);
+}
+
+// ---- One message ----
+// The message grown with "!" until it is wider than the limit; the limit is passed by less than a step.
+std::wstring WiderThan(int nLimit) {
+    std::wstring text = L"Battery voltage incorrect";
+    while (TextExtent(text.c_str(), 14, 956).cx <= nLimit) {
+        text += L'!';
+    }
+    return text;
+}
+
+struct SingleCase {
+    const char* name;
+    std::wstring text;
+    int nLeft;
+    int nDrawnSize;
+};
+
+class MeterSingleText : public BatteryMeterTest, public testing::WithParamInterface<SingleCase> {};
+
+TEST_P(MeterSingleText, StartsAt60MovesTo50AndThenShrinks) {
+    const SingleCase& c = GetParam();
+    CMeterProbe& meter = MakeMeter();
+    meter.SetTexts(L"80", L"3 hours", kShortThird);
+    meter.SetImages(kBatteryFaultPng, kChargingBadgePng);
+    meter.SetText(c.text.c_str());
+    ASSERT_TRUE(Repainted());
+
+    const CSize size = TextExtent(c.text.c_str(), 14, 956);
+    CMeterReference reference(354, 98);
+    reference.Image(kBatteryFaultPng, 0, 0, 354, 98);
+    reference.Image(kChargingBadgePng, 19, 59, 15, 18);
+    reference.Text(c.text.c_str(), c.nDrawnSize, 956, kMessageOrange, c.nLeft, 38, size.cx, size.cy, 0);
+    EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0) << size.cx;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MeterSingleText,
+                         testing::Values(SingleCase{"FitsFrom60", L"No system battery", 60, 14},
+                                         SingleCase{"PassingTheLimitStartsAt50", WiderThan(326 - 60), 50, 14},
+                                         SingleCase{"PassingItStillShrinks", WiderThan(326 - 50), 50, 12}),
+                         [](const testing::TestParamInfo<SingleCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(BatteryMeterTest, TheMessageAndTheThreeTextsAreKeptApart) {
+    CMeterProbe& meter = MakeMeter();
+    meter.SetTexts(L"80", L"3 hours", kShortThird);
+    meter.SetText(nullptr);
+    EXPECT_TRUE(meter.m_bSingleText);
+    EXPECT_TRUE(meter.m_strSingle.IsEmpty()) << "a null message is an empty one";
+    meter.SetText(L"No system battery");
+    meter.SetTexts(nullptr, L"2 hours", nullptr);
+    EXPECT_FALSE(meter.m_bSingleText);
+    EXPECT_EQ(std::wstring(meter.m_strLevel.GetString()), L"80") << "null keeps the text";
+    EXPECT_EQ(std::wstring(meter.m_strSecond.GetString()), L"2 hours");
+    EXPECT_EQ(std::wstring(meter.m_strThird.GetString()), kShortThird);
+    EXPECT_EQ(std::wstring(meter.m_strSingle.GetString()), L"No system battery");
+    ASSERT_TRUE(Repainted());
+    EXPECT_EQ(CClientPixels(meter).Count(kMessageOrange), 0) << "the message is not drawn";
+}
+
+// ---- Images ----
+TEST_F(BatteryMeterTest, ImagesLoadOncePerIdAndIdsBelowOneClearThem) {
+    CMeterProbe& meter = MakeMeter();
+    meter.SetImages(kBattery80Png, kChargingBadgePng);
+    Gdiplus::Bitmap* pImage = meter.m_pImage;
+    Gdiplus::Bitmap* pOverlay = meter.m_pOverlay;
+    ASSERT_NE(pImage, nullptr);
+    ASSERT_NE(pOverlay, nullptr);
+    meter.SetImages(kBattery80Png, kChargingBadgePng);
+    EXPECT_EQ(meter.m_pImage, pImage) << "the same ids load nothing";
+    EXPECT_EQ(meter.m_pOverlay, pOverlay);
+
+    meter.SetImages(kBattery80Png, 0);
+    EXPECT_NE(meter.m_pImage, nullptr);
+    EXPECT_EQ(meter.m_pOverlay, nullptr);
+    meter.SetImages(-3, kAirplaneBadgePng);
+    EXPECT_EQ(meter.m_pImage, nullptr);
+    EXPECT_NE(meter.m_pOverlay, nullptr);
+
+    meter.DestroyWindow();
+    EXPECT_EQ(meter.m_pImage, nullptr) << "the images go with the window";
+    EXPECT_EQ(meter.m_pOverlay, nullptr);
+}
+
+TEST_F(BatteryMeterTest, SettingDoesNotRepaintTheOwnerDoes) {
+    CMeterProbe& meter = MakeMeter();
+    ASSERT_TRUE(Painted(meter));
+    meter.SetImages(kBattery80Png, kChargingBadgePng);
+    meter.SetTexts(L"80", L"3 hours", kShortThird);
+    meter.SetText(L"No system battery");
+    EXPECT_FALSE(HasUpdate(meter));
+}
+
+TEST_F(BatteryMeterTest, SmallOrEmptyControlsAndHugeTextsPaintSafely) {
+    CWnd& parent = MakeParent();
+    for (const SIZE size : {SIZE{0, 0}, SIZE{1, 1}, SIZE{354, 2}, SIZE{3, 98}}) {
+        CMeterProbe meter;
+        ASSERT_TRUE(
+            meter.Create(L"", WS_CHILD | WS_VISIBLE, RECT{20, 10, 20 + size.cx, 10 + size.cy}, &parent));
+        meter.SetImages(kBattery80Png, kChargingBadgePng);
+        meter.SetTexts(std::wstring(3000, L'8').c_str(), std::wstring(2000, L'w').c_str(),
+                       std::wstring(4000, L'x').c_str());
+        meter.Invalidate();
+        EXPECT_TRUE(Painted(meter)) << size.cx << " x " << size.cy;
+        meter.SetText(std::wstring(5000, L'm').c_str());
+        meter.Invalidate();
+        EXPECT_TRUE(Painted(meter)) << size.cx << " x " << size.cy;
+    }
+}
+
+// ---- Narrator and threads ----
+TEST_F(BatteryMeterTest, TheNarratorTextIsTheMetersWindowText) {
+    g_bNarrator = true;
+    CMeterProbe& meter = MakeMeter();
+    meter.SetNarratorText(L"%s. %d%s %s. %s. %s", L"MY BATTERY", 80, L"%", L"Battery remaining",
+                          L"REMAINING TIME", L"3 hours 20 minutes");
+    CString text;
+    meter.GetWindowText(text);
+    EXPECT_EQ(std::wstring(text.GetString()),
+              L"MY BATTERY. 80% Battery remaining. REMAINING TIME. 3 hours 20 minutes");
+    ASSERT_TRUE(Painted(meter));
+    EXPECT_EQ(CClientPixels(meter).Count(kWhite), 354 * 98) << "the window text is not painted";
+}
+
+TEST_F(BatteryMeterTest, AWorkerMaySetThePictureWhileItPaints) {
+    CMeterProbe& meter = MakeMeter();
+    std::atomic<bool> bDone{false};
+    std::thread worker([&] {
+        for (int i = 0; i < 300; ++i) {
+            meter.SetImages(i % 2 ? kBattery80Png : kBatteryFaultPng, i % 3 ? kChargingBadgePng : 0);
+            if (i % 2) {
+                meter.SetTexts(std::to_wstring(i % 101).c_str(), L"3 hours",
+                               i % 4 ? kShortThird : kLongThird);
+            } else {
+                meter.SetText(L"Battery voltage incorrect");
+            }
+            meter.Invalidate(FALSE);
+        }
+        meter.SetImages(kBattery80Png, kChargingBadgePng);
+        meter.SetTexts(L"80", L"3 hours 20 minutes", kShortThird);
+        bDone = true;
+    });
+    EXPECT_TRUE(PumpUntil([&] { return bDone.load(); }));
+    worker.join();
+    ASSERT_TRUE(Repainted());
+
+    CMeterReference reference(354, 98);
+    reference.Image(kBattery80Png, 0, 0, 354, 98);
+    reference.Image(kChargingBadgePng, 45, 28, 23, 30);
+    reference.ThreeTexts(L"80", L"3 hours 20 minutes", kShortThird);
+    EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
+}
+
+} // namespace

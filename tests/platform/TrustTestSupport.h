@@ -1,0 +1,32 @@
+// Helpers of the signature tests: a file's signature record as the machine keeps it, by the file's full
+// Windows path.
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/internal.h"
+#include "tests/support/TestMachine.h"
+
+namespace trust_test {
+
+// The JSON pointer of a file's record: its lower-cased path, with '~' and '/' escaped.
+inline std::string SignaturePointer(const std::wstring& fullPath) {
+    std::string pointer = "/fileSignatures/";
+    for (char c : platform::ToUtf8(platform::FoldCase(fullPath))) {
+        pointer += c == '~' ? std::string("~0") : c == '/' ? std::string("~1") : std::string(1, c);
+    }
+    return pointer;
+}
+
+// Gives the file a signature whose chain is in the state ("trusted", "untrustedRoot", ...), or takes
+// its signature away (null).
+inline void SetSignature(const testing_support::CTestMachine& machine, const std::wstring& fullPath,
+                         const nlohmann::json& chain, const std::string& signer = "Corvex") {
+    const nlohmann::json record =
+        chain.is_null() ? nlohmann::json() : nlohmann::json{{"signer", signer}, {"chain", chain}};
+    testing_support::SetMachineFact(machine.Folder(), SignaturePointer(fullPath), record);
+}
+
+} // namespace trust_test
