@@ -79,21 +79,7 @@ bool FindTempSettings(const TiXmlElement* pRoot, const TiXmlElement*& pSettings,
     return true;
 }
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 // The string-table entry in that language: the thread's language is switched for the load only.
-CString ResStringOfLanguage(LANGID language, const wchar_t* pszDefault, int nStringId) {
-    const LANGID previous = GetThreadUILanguage();
-    SetThreadUILanguage(language);
-    CString strText = ResString(pszDefault, nStringId);
-    SetThreadUILanguage(previous);
-    return strText;
-}
-
 // The set workers' turns (see SetEyeCareMode).
 std::mutex& SetCallLock() {
     static std::mutex lock;

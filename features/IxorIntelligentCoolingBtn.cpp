@@ -102,21 +102,7 @@ const wchar_t* EventName(int nVersion) {
     }
 }
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 // The string-table entry in that language: the thread's language is switched for the load only.
-CString ResStringOfLanguage(LANGID language, int nStringId) {
-    const LANGID previous = GetThreadUILanguage();
-    SetThreadUILanguage(language);
-    CString strText = ResString(nullptr, nStringId);
-    SetThreadUILanguage(previous);
-    return strText;
-}
-
 struct LocalizedTip {
     int nStringId;
     LANGID language;
@@ -130,7 +116,7 @@ const LocalizedTip kWrappedTips[] = {
 const LocalizedTip kNarrowMarginTip = {Btn::IDS_TIP_BATTERY_SAVING, Btn::kLangUkrainian};
 
 bool IsTipText(const CString& strText, const LocalizedTip& tip) {
-    return !strText.IsEmpty() && strText == ResStringOfLanguage(tip.language, tip.nStringId);
+    return !strText.IsEmpty() && strText == ResStringOfLanguage(tip.language, nullptr, tip.nStringId);
 }
 
 bool OpenKey(const wchar_t* pszKey, REGSAM first, REGSAM second, HKEY& hKey) {

@@ -38,12 +38,6 @@ constexpr int kOneLevel = 1;
 constexpr int kTwoLevels = 2;
 constexpr int kIxorAutoKind = 3; // the consumer kind with an auto state
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 // The set workers' turns (see SetShownState).
 std::mutex& SetCallLock() {
     static std::mutex lock;

@@ -18,12 +18,6 @@ const COLORREF kShownCircle = 0xFFFFFF;
 const COLORREF kDisabledCircle = 0xEBEAE6;
 constexpr float kScaleInCircle = 0.91f;
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 // The set workers' turns (see KobalSetFnLock).
 std::mutex& SetCallLock() {
     static std::mutex lock;

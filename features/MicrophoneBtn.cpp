@@ -95,12 +95,6 @@ bool QueryMutedByKey(HKEY hKey) {
            dwType == REG_DWORD && cbMuted == sizeof(dwMuted) && dwMuted != 0;
 }
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 } // namespace
 
 BEGIN_MESSAGE_MAP(CMicrophoneBtn, CDeckFeatureButton)

@@ -42,12 +42,6 @@ bool FileExists(const std::wstring& strPath) {
     return _waccess_s(strPath.c_str(), 0) == 0;
 }
 
-CString ResString(const wchar_t* pszDefault, int nStringId) {
-    CString strText;
-    LoadResString(strText, pszDefault, nStringId);
-    return strText;
-}
-
 // The set workers' turns (see SetWiFiStatus).
 std::mutex& SetCallLock() {
     static std::mutex lock;

@@ -39,3 +39,17 @@ bool LoadResString(CString& strText, const wchar_t* pszDefault, int nStringId) {
     strText = LoadTableString(nStringId, strEntry) ? strEntry : CString(pszDefault ? pszDefault : L"");
     return true;
 }
+
+CString ResString(const wchar_t* pszDefault, int nStringId) {
+    CString strText;
+    LoadResString(strText, pszDefault, nStringId);
+    return strText;
+}
+
+CString ResStringOfLanguage(LANGID language, const wchar_t* pszDefault, int nStringId) {
+    const LANGID previous = GetThreadUILanguage();
+    SetThreadUILanguage(language);
+    CString strText = ResString(pszDefault, nStringId);
+    SetThreadUILanguage(previous);
+    return strText;
+}

@@ -2,6 +2,7 @@
 // English default when the table has none.
 #pragma once
 
+#include "platform/resources.h"
 #include "platform/strings.h"
 
 // The size of the buffers LoadResStringToBuffer fills.
@@ -14,3 +15,7 @@ bool LoadResStringToBuffer(wchar_t* pszBuffer, int nStringId, const wchar_t* psz
 // The entry, or the default (null: empty) when there is none; false, the string unchanged, for an id
 // below 1.
 bool LoadResString(CString& strText, const wchar_t* pszDefault, int nStringId);
+// LoadResString's text as a value.
+CString ResString(const wchar_t* pszDefault, int nStringId);
+// The entry in that UI language, the thread's language left as it was.
+CString ResStringOfLanguage(LANGID language, const wchar_t* pszDefault, int nStringId);
