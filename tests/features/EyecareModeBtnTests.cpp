@@ -485,7 +485,8 @@ TEST_F(EyecareModeBtnTest, AClickSwitchesEyeCareOnTheHostWithItsTelemetry) {
         EXPECT_EQ(FeatureEvents(), events);
         if (click.nState == FeatureStateOn) {
             gdi_test::CSurface expected(kButtonSize, kButtonSize);
-            features_test::DrawExpectedButton(expected, kButtonSize, kOnCircle, kOnPng, kOnScale);
+            features_test::DrawExpectedButton(expected, features_test::kRound48, kOnCircle, kOnPng,
+                                              features_test::kIcon48At065);
             ASSERT_TRUE(Painted(button));
             EXPECT_EQ(controls_test::CClientPixels(button).Differences(expected), 0) << "the smaller on icon";
         }
