@@ -231,22 +231,6 @@ TEST(SystemRoutines, TheVisionProtectionVersionIsThe64BitBuildsElseThe32BitBuild
     }
 }
 
-// The file time as one count of 100-ns units.
-LONGLONG Ticks(const FILETIME& time) {
-    ULARGE_INTEGER ticks = {};
-    ticks.LowPart = time.dwLowDateTime;
-    ticks.HighPart = time.dwHighDateTime;
-    return static_cast<LONGLONG>(ticks.QuadPart);
-}
-
-LONGLONG LocalTicksNow() {
-    FILETIME system = {};
-    FILETIME local = {};
-    GetSystemTimeAsFileTime(&system);
-    FileTimeToLocalFileTime(&system, &local);
-    return Ticks(local);
-}
-
 // A text of whole seconds, a point and exactly seven decimals, in 100-ns units; -1 for any other text.
 LONGLONG ElapsedUnits(const std::wstring& text) {
     const size_t point = text.find(L'.');
@@ -268,13 +252,13 @@ TEST(SystemRoutines, ElapsedTimeHasSevenDecimals) {
     const ElapsedCase cases[] = {{120345678, L"12.0345678"}, {15000000, L"1.5000000"}, {45, L"0.0000045"}};
     for (const auto& c : cases) {
         ASSERT_EQ(ElapsedUnits(c.text), c.units) << c.text;
-        const LONGLONG before = LocalTicksNow();
+        const LONGLONG before = FileTimeTicks(LocalFileTimeNow());
         ULARGE_INTEGER start = {};
         start.QuadPart = static_cast<ULONGLONG>(before - c.units);
         const FILETIME opened = {start.LowPart, start.HighPart};
         std::wstring elapsed;
         FormatElapsedSinceFileTime(opened, elapsed);
-        const LONGLONG took = LocalTicksNow() - before;
+        const LONGLONG took = FileTimeTicks(LocalFileTimeNow()) - before;
         const LONGLONG units = ElapsedUnits(elapsed);
         EXPECT_GE(units, c.units) << std::string(elapsed.begin(), elapsed.end()) << " for " << c.text;
         EXPECT_LE(units, c.units + took) << std::string(elapsed.begin(), elapsed.end()) << " for " << c.text;
