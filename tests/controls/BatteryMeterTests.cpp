@@ -66,6 +66,14 @@ CSize TextExtent(const wchar_t* pszText, int nHeight, int nWeight) {
     return CSelectedFont(*CDC::FromHandle(surface.Dc()), nHeight, nWeight).Extent(pszText);
 }
 
+// A rectangle by its left, top, width and height.
+struct Box {
+    int x;
+    int y;
+    int cx;
+    int cy;
+};
+
 // Where the three texts of the meter stand on one control, in pixels, written out for its size and DPI.
 struct ThreeTextLayout {
     int nTextsLeft;   // 72/354 of the width: the level, second and third lines start here or further right
@@ -75,8 +83,8 @@ struct ThreeTextLayout {
     int ySecond;      // (d + 58)/98 of the height
     int nThirdGap;    // 1/98 of the height, between the second and the third line
     int nLongThird;   // 185/354 of the width: a third line wider than this is long
-    RECT rcOverlay;   // left, top, width, height
-    int nLevelFont;   // font heights in pixels: 42, 20, 11, 9 and 8 at 96 DPI
+    Box overlay;
+    int nLevelFont; // font heights in pixels: 42, 20, 11, 9 and 8 at 96 DPI
     int nPercentFont;
     int nSecondFont;
     int nCaptionFont;
@@ -103,7 +111,7 @@ public:
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         DrawPng(graphics, nId, x, y, cx, cy);
     }
-    void Image(int nId, const RECT& rc) { Image(nId, rc.left, rc.top, rc.right, rc.bottom); }
+    void Image(int nId, const Box& box) { Image(nId, box.x, box.y, box.cx, box.cy); }
 
     // Draws the text in the font (height in pixels) and colour into (x, y, cx, cy); the rectangle.
     RECT Text(const wchar_t* pszText, int nHeight, int nWeight, COLORREF crText, int x, int y, int cx, int cy,
@@ -200,7 +208,7 @@ TEST_P(MeterThreeTexts, StandWhereTheDesignPutsThem) {
         reference.Image(c.nImageId, 0, 0, c.cx, c.cy);
     }
     if (c.nOverlayId) {
-        reference.Image(c.nOverlayId, c.layout.rcOverlay);
+        reference.Image(c.nOverlayId, c.layout.overlay);
     }
     reference.ThreeTexts(c.layout, c.pszLevel, c.pszSecond, c.pszThird);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
@@ -314,7 +322,7 @@ struct SingleCase {
     int nTop;       // 38/98 of the height
     int nLargeFont; // font heights in pixels: the text is measured in the large one (14 at 96 DPI)
     int nDrawnFont; // and drawn in this one
-    RECT rcOverlay; // 19/354 of the width, then the DPI's 59, 15 and 18: left, top, width, height
+    Box overlay;    // 19/354 of the width, then the DPI's 59, 15 and 18
 };
 
 class MeterSingleText : public BatteryMeterTest, public testing::WithParamInterface<SingleCase> {};
@@ -331,7 +339,7 @@ TEST_P(MeterSingleText, StartsAt60MovesTo50AndThenShrinks) {
     const CSize size = TextExtent(c.text.c_str(), c.nLargeFont, 956);
     CMeterReference reference(c.cx, c.cy);
     reference.Image(kBatteryFaultPng, 0, 0, c.cx, c.cy);
-    reference.Image(kChargingBadgePng, c.rcOverlay);
+    reference.Image(kChargingBadgePng, c.overlay);
     reference.Text(c.text.c_str(), c.nDrawnFont, 956, kMessageOrange, c.nLeft, c.nTop, size.cx, size.cy, 0);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0) << size.cx;
 }
@@ -464,7 +472,7 @@ TEST_F(BatteryMeterTest, AWorkerMaySetThePictureWhileItPaints) {
 
     CMeterReference reference(354, 98);
     reference.Image(kBattery80Png, 0, 0, 354, 98);
-    reference.Image(kChargingBadgePng, kDesign.rcOverlay);
+    reference.Image(kChargingBadgePng, kDesign.overlay);
     reference.ThreeTexts(kDesign, L"80", L"3 hours 20 minutes", kShortThird);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
 }
