@@ -247,30 +247,15 @@ TEST_F(EyecareModeDlgTest, EscapeAndEnterOnTheSwitchAreSwallowed) {
 
 TEST_F(EyecareModeDlgTest, TheInformationIconTellsTheFeatureAndTheTitleOnlyWhenCut) {
     CPanelProbe& panel = OpenPanel(1);
-    const HWND hToolTip = ::CreateWindowExW(WS_EX_TOPMOST, L"tooltips_class32", L"", WS_POPUP, 0, 0, 0, 0,
-                                            nullptr, nullptr, nullptr, nullptr);
-    const auto ask = [&](const CWnd& tool, NMTTDISPINFOW& info) {
-        info = NMTTDISPINFOW{};
-        info.hdr = NMHDR{hToolTip, reinterpret_cast<UINT_PTR>(tool.m_hWnd), TTN_NEEDTEXTW};
-        info.uFlags = TTF_IDISHWND;
-        panel.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-    };
-    NMTTDISPINFOW info;
-    ask(panel.m_info, info);
-    ASSERT_NE(info.lpszText, nullptr);
-    EXPECT_STREQ(info.lpszText,
-                 L"Eye Care Mode adjusts the color temperature of your display to filter out blue "
-                 L"light and reduce eye strain.");
-    EXPECT_EQ(::SendMessageW(hToolTip, TTM_GETMAXTIPWIDTH, 0, 0), 300);
-
-    ask(panel.m_title, info);
-    EXPECT_EQ(info.lpszText, nullptr) << "the title fits";
+    CToolTipAsker tip;
+    EXPECT_EQ(tip.Ask(panel, panel.m_info),
+              L"Eye Care Mode adjusts the color temperature of your display to filter "
+              L"out blue light and reduce eye strain.");
+    EXPECT_EQ(tip.MaxTipWidth(), 300);
+    EXPECT_EQ(tip.Ask(panel, panel.m_title), L"<none>") << "the title fits";
     panel.m_title.MoveWindow(0, 0, 30, 20);
     ASSERT_TRUE(Painted(panel.m_title));
-    ask(panel.m_title, info);
-    ASSERT_NE(info.lpszText, nullptr);
-    EXPECT_STREQ(info.lpszText, L"Eye Care Mode");
-    ::DestroyWindow(hToolTip);
+    EXPECT_EQ(tip.Ask(panel, panel.m_title), L"Eye Care Mode");
 }
 
 TEST_F(EyecareModeDlgTest, AProbeHeldByTheHostNeitherHoldsUpTheCloseNorTouchesThePanelAfterwards) {

@@ -319,6 +319,18 @@ TEST_F(PrivacyPanelTest, TheHeadingsAskTheOwnerForTheirPanel) {
     EXPECT_EQ(m_container.m_nRelayouts, 1) << "and no resize either";
 }
 
+TEST_F(PrivacyPanelTest, AHeadingThatIsCutTellsItsTitleInTheTooltipsOwnBuffer) {
+    CPrivacyProbe& panel = Open("form rotating");
+    CToolTipAsker tip;
+    EXPECT_EQ(tip.Ask(panel, panel.m_privacyHeading), L"<none>") << "it fits";
+    const std::wstring strLong(200, L'W');
+    SetTabHeading(panel.m_securityHeading, strLong.c_str(), false);
+    panel.m_securityHeading.Invalidate();
+    ASSERT_TRUE(Painted(panel.m_securityHeading));
+    EXPECT_EQ(tip.Ask(panel, panel.m_securityHeading), strLong.substr(0, 79))
+        << "cut to the 80 characters it holds";
+}
+
 TEST_F(PrivacyPanelTest, TheTabArrowOpensTheCardUnderTheActiveHeadingOnly) {
     for (const bool bSecurityHeading : {true, false}) {
         SCOPED_TRACE(bSecurityHeading);

@@ -45,6 +45,30 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
+// A tooltip window that asks a panel for the text of one of its controls, as TTN_NEEDTEXTW does.
+class CToolTipAsker {
+public:
+    CToolTipAsker()
+        : m_hToolTip(::CreateWindowExW(WS_EX_TOPMOST, L"tooltips_class32", L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                       nullptr, nullptr, nullptr)) {}
+    ~CToolTipAsker() { ::DestroyWindow(m_hToolTip); }
+    CToolTipAsker(const CToolTipAsker&) = delete;
+    CToolTipAsker& operator=(const CToolTipAsker&) = delete;
+
+    // The text the panel gives the control's tool; "<none>" when it gives none.
+    std::wstring Ask(CWnd& panel, const CWnd& tool) {
+        NMTTDISPINFOW info{};
+        info.hdr = NMHDR{m_hToolTip, reinterpret_cast<UINT_PTR>(tool.m_hWnd), TTN_NEEDTEXTW};
+        info.uFlags = TTF_IDISHWND;
+        panel.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        return info.lpszText ? std::wstring(info.lpszText) : std::wstring(L"<none>");
+    }
+    LRESULT MaxTipWidth() const { return ::SendMessageW(m_hToolTip, TTM_GETMAXTIPWIDTH, 0, 0); }
+
+private:
+    HWND m_hToolTip;
+};
+
 // A 96-DPI screen with the container at (100, 100), the mouse away from it, COM and, unless a test
 // says otherwise, the host's contract instance.
 class CPanelTest : public controls_test::CControlWindowTest {

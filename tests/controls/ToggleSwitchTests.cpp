@@ -105,6 +105,18 @@ TEST_F(ToggleSwitchTest, LoadsItsPicturesOnce) {
     EXPECT_EQ(control.m_pOffImage, pOff);
 }
 
+TEST_F(ToggleSwitchTest, AWindowMadeAgainShowsItsPicturesAgain) {
+    CSwitchProbe& control = MakeSwitch();
+    control.SetupSwitch();
+    control.DestroyWindow();
+    EXPECT_EQ(control.m_pOnImage, nullptr) << "the pictures go with the window";
+    ASSERT_TRUE(control.Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                               RECT{10, 10, 10 + kWidth, 10 + kHeight}, &m_window, 1019));
+    control.SetupSwitch();
+    ASSERT_TRUE(Painted(control));
+    EXPECT_EQ(DifferencesFromPicture(control, kOffPng), 0);
+}
+
 TEST_F(ToggleSwitchTest, DrawsTheFocusFrameWhileFocusedWithoutTheNarrator) {
     CSwitchProbe& control = MakeSwitch();
     control.SetupSwitch();
