@@ -500,7 +500,8 @@ void CFeaturesPanelDlg::PlaceDescriptionTip(HWND hToolTip, const CWnd& button, c
 
 bool CFeaturesPanelDlg::IsLongTranslatedTip(const CString& strText) {
     return CEyecareModeBtn::IsWrappedTipText(strText) ||
-           CIxorIntelligentCoolingBtn::IsWrappedTipText(strText);
+           CIxorIntelligentCoolingBtn::IsWrappedTipText(strText) ||
+           CKeyboardTopRowBtn::IsWrappedTipText(strText);
 }
 
 void CFeaturesPanelDlg::PlaceToolTip(HWND hToolTip, const CWnd& button, const CString& strText,
@@ -573,6 +574,14 @@ void CFeaturesPanelDlg::OnDestroy() {
     if (m_nWatchTimer) {
         KillTimer(kWatchTimer);
         m_nWatchTimer = 0;
+    }
+    // The buttons' states are cached before anything waits: a host that holds a worker past the close's
+    // bound ends the process in a wait (CButtonWorkers::WaitForAll).
+    for (const int nId : kDeclarationOrder) {
+        CDeckFeatureButton* pButton = ButtonOfId(nId);
+        if (pButton && pButton->m_bInited == 1) {
+            pButton->SaveCachedState();
+        }
     }
     m_workers.WaitForAll();
     CDeckBaseDialog::OnDestroy();

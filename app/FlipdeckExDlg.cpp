@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/FlipdeckExApp.h"
+#include "features/ButtonWorkers.h"
 #include "features/IxorIntelligentCoolingBtn.h"
 #include "platform/display.h"
 #include "platform/security.h"
@@ -506,6 +507,8 @@ void CFlipdeckExDlg::DisplayChangedCallback(void* pContext) {
 
 void CFlipdeckExDlg::OnDestroy() {
     m_bClosing = true;
+    // Whatever the host does, the workers the panels wait for from here on get a bounded time.
+    CButtonWorkers::BeginClosing();
     CIxorIntelligentCoolingBtn::WriteIntelligentCoolingToolbarTime(false);
     TrackPanelPageLeave(&m_openTime);
     Sleep(50);

@@ -153,15 +153,12 @@ void CPNGBatteryStatic::DrawThreeTexts(CDC& dc, int nWidth, int nHeight) const {
     dc.SetTextColor(kLevelColor);
     const CRect rcLevel = DrawTextAt(dc, m_strLevel, xLevel, yLevel, sizeLevel.cx, sizeLevel.cy, 0);
 
-    // No lone sign while there is no level to go with it.
-    if (!m_strLevel.IsEmpty()) {
-        CreateSkinnedFont(fontPercent, 20, kHeavy);
-        dc.SelectObject(&fontPercent);
-        const CString strPercent(L"%");
-        const CSize sizePercent = dc.GetTextExtent(strPercent);
-        DrawTextAt(dc, strPercent, rcLevel.right + nWidth / kDesignWidth,
-                   yLevel + static_cast<int>(sizeLevel.cy * 0.42), sizePercent.cx, sizePercent.cy, 0);
-    }
+    CreateSkinnedFont(fontPercent, 20, kHeavy);
+    dc.SelectObject(&fontPercent);
+    const CString strPercent(L"%");
+    const CSize sizePercent = dc.GetTextExtent(strPercent);
+    DrawTextAt(dc, strPercent, rcLevel.right + nWidth / kDesignWidth,
+               yLevel + static_cast<int>(sizeLevel.cy * 0.42), sizePercent.cx, sizePercent.cy, 0);
 
     CreateSkinnedFont(fontSecond, 11, kBold);
     dc.SelectObject(&fontSecond);

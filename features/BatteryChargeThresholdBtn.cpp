@@ -1,7 +1,9 @@
 #include "features/BatteryChargeThresholdBtn.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/power.h"
 #include "services/ContractClient.h"
@@ -31,10 +33,12 @@ bool IsTrue(const char* pszText) {
     return pszText && IsEqualNoCaseA(pszText, "true");
 }
 
-// The element's whole number, 0 when it has none; rounded down to the threshold's step.
+// The number the element's text starts with, as atoi reads it (0 without one, the int's limits beyond
+// them); rounded down to the threshold's step.
 int PercentOf(const TiXmlElement* pElement) {
-    int nPercent = 0;
-    GetElementInt(pElement, nPercent);
+    const char* pszText = GetElementText(pElement);
+    const long long nNumber = pszText ? std::strtoll(pszText, nullptr, 10) : 0;
+    const int nPercent = static_cast<int>(std::clamp<long long>(nNumber, INT_MIN, INT_MAX));
     return nPercent / kPercentStep * kPercentStep;
 }
 

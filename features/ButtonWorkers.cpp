@@ -1,15 +1,25 @@
 #include "features/ButtonWorkers.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
 #include "platform/comdef.h"
+#include "platform/processes.h"
 #include "platform/window.h"
 
 namespace {
 
 // How often a waiting thread runs the messages sent to it.
 constexpr std::chrono::milliseconds kSentMessagesSlice(10);
+
+// When the close's waits end, in steady-clock ticks; 0 until the close begins.
+std::atomic<std::chrono::steady_clock::rep> g_closeDeadline{0};
+
+bool IsPastCloseDeadline() {
+    const auto deadline = g_closeDeadline.load();
+    return deadline != 0 && std::chrono::steady_clock::now().time_since_epoch().count() >= deadline;
+}
 
 } // namespace
 
@@ -43,10 +53,19 @@ void CButtonWorkers::WaitForAll() {
     std::unique_lock lock(m_lock);
     while (!m_allDone.wait_for(lock, kSentMessagesSlice, [this] { return m_nRunning == 0; })) {
         lock.unlock();
+        if (IsPastCloseDeadline()) {
+            ExitProcess(0);
+        }
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
         lock.lock();
     }
+}
+
+void CButtonWorkers::BeginClosing() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kCloseBoundMs);
+    std::chrono::steady_clock::rep none = 0;
+    g_closeDeadline.compare_exchange_strong(none, deadline.time_since_epoch().count());
 }
 
 bool CButtonWorkers::IsRunning() const {

@@ -19,9 +19,16 @@ public:
     // escapes the procedure ends that worker alone, with its HRESULT as the exit code.
     bool Start(_beginthreadex_proc_type pfnProc, void* pArg);
     // Returns once no worker runs. Meanwhile the calling thread runs the messages sent to it, since a
-    // worker may be waiting in SendMessage for that thread.
+    // worker may be waiting in SendMessage for that thread. Once the close has begun the wait is bounded
+    // by the close's deadline: a worker still running then is stuck outside the program (a host call
+    // that does not return), and since nothing it may touch can be freed, the process ends at once with
+    // the exit code of a finished close (0).
     void WaitForAll();
     bool IsRunning() const;
+
+    // The flyout's close has begun: every wait for workers from now on ends by kCloseBoundMs from now.
+    static void BeginClosing();
+    static constexpr int kCloseBoundMs = 750;
 
 private:
     struct CStartedWorker;

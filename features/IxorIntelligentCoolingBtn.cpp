@@ -211,6 +211,7 @@ void CIxorIntelligentCoolingBtn::ClicktoSwitch() {
         return;
     }
     WaitWhileBusy();
+    m_bBusy = true;
     DWORD dwCapability = 0;
     DWORD dwCurrentSetting = 0;
     DWORD dwAutomaticModeSetting = 0;
@@ -218,16 +219,9 @@ void CIxorIntelligentCoolingBtn::ClicktoSwitch() {
         return;
     }
     const ModeChoice next = NextModeOfClick(m_nSupport, m_nMode, dwCapability, dwAutomaticModeSetting);
-    {
-        const std::lock_guard lock(m_modeLock);
-        ++m_nBusy;
-        m_nStatus = next.nCode == ModeIntelligent ? 1 : 0;
-        SetButtonStatusIcon(next.nCode);
-        m_nRequestedMode = next.nCode;
-    }
-    if (!StartButtonThread(SetModeThread, this)) {
-        --m_nBusy;
-    }
+    m_nStatus = next.nCode == ModeIntelligent ? 1 : 0;
+    SetButtonStatusIcon(next.nCode);
+    StartButtonThread(SetModeThread, this);
     SendFeatureEvent(EventName(m_nSupport), next.pszValue, kEventPage);
 }
 
@@ -294,9 +288,7 @@ void CIxorIntelligentCoolingBtn::UpdateModeFromStatus() {
         return;
     }
     const int nMode = ModeOfStatus(dwCapability, dwCurrentSetting, dwAutomaticModeSetting);
-    // Values read while a click's mode is still to be sent are left: its own change is read next.
-    const std::lock_guard lock(m_modeLock);
-    if (nMode != 0 && nMode != m_nMode && m_nBusy == 0) {
+    if (nMode != 0 && nMode != m_nMode) {
         SetButtonStatusIcon(nMode);
     }
 }
@@ -311,6 +303,7 @@ void CIxorIntelligentCoolingBtn::SetRMDMode(int nCode) {
             Sleep(kControlRetryMs);
             ControlService(hService, static_cast<DWORD>(nCode), &status);
         }
+        m_bBusy = false;
         CloseServiceHandle(hService);
     }
     if (hManager) {
@@ -319,7 +312,7 @@ void CIxorIntelligentCoolingBtn::SetRMDMode(int nCode) {
 }
 
 void CIxorIntelligentCoolingBtn::WaitWhileBusy() {
-    for (int nPoll = 0; nPoll < kBusyPolls && m_nBusy > 0; ++nPoll) {
+    for (int nPoll = 0; nPoll < kBusyPolls && m_bBusy; ++nPoll) {
         Sleep(kBusyPollMs);
     }
 }
@@ -417,7 +410,7 @@ CIxorIntelligentCoolingBtn::NextModeOfClick(int nVersion, int nMode, DWORD dwCap
 
 unsigned __stdcall CIxorIntelligentCoolingBtn::SetModeThread(void* pParam) {
     if (pParam) {
-        static_cast<CIxorIntelligentCoolingBtn*>(pParam)->SendRequestedMode();
+        static_cast<CIxorIntelligentCoolingBtn*>(pParam)->SendShownMode();
     }
     return 0;
 }
@@ -435,13 +428,9 @@ void CIxorIntelligentCoolingBtn::OnDestroy() {
     CDeckFeatureButton::OnDestroy();
 }
 
-// Done only once the mode is sent (or cannot be): the watcher reads the service's values after it.
-void CIxorIntelligentCoolingBtn::SendRequestedMode() {
-    {
-        const std::lock_guard turn(SetCallLock());
-        SetRMDMode(m_nRequestedMode);
-    }
-    --m_nBusy;
+void CIxorIntelligentCoolingBtn::SendShownMode() {
+    const std::lock_guard turn(SetCallLock());
+    SetRMDMode(m_nMode);
 }
 
 // The flag first: a watcher that makes its event after this sees it before it waits.

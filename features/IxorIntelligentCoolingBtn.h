@@ -61,9 +61,10 @@ public:
     // Shows the mode the service's values stand for; values that name no mode, or that are read while
     // a click's mode is still to be sent, change nothing.
     void UpdateModeFromStatus();
-    // Sends the mode to the service; a failed send is repeated once after a second.
+    // Sends the mode to the service; a failed send is repeated once after a second. The button is no
+    // longer busy once the service was reached; one that cannot be opened leaves it busy.
     void SetRMDMode(int nCode);
-    // Waits, at most 1.5 seconds, while a set worker has still to send its mode.
+    // Waits, at most 1.5 seconds, while the button is busy with a click's mode.
     void WaitWhileBusy();
     // Shows the service's mode after each change of its values until told to stop, or until the key
     // cannot be watched.
@@ -89,8 +90,8 @@ public:
     static ModeChoice NextModeOfClick(int nVersion, int nMode, DWORD dwCapability,
                                       DWORD dwAutomaticModeSetting);
 
-    // The set worker: pParam is the button. The workers send one at a time, each the mode the last
-    // click asked for when its turn comes. 0.
+    // The set worker: pParam is the button. The workers send one at a time, each the mode shown when its
+    // turn comes. 0.
     static unsigned __stdcall SetModeThread(void* pParam);
     // The registry watcher's procedure (the argument is the button); -1 without one, else 0.
     static unsigned __stdcall WatchThreadProc(void* pParam);
@@ -99,10 +100,9 @@ public:
     std::atomic<BYTE> m_bStopWatch = 0;
     // The mode shown; 0 until known.
     std::atomic<int> m_nMode = 0;
-    // Set workers started and not yet done; the click and the watcher wait for them.
-    std::atomic<int> m_nBusy = 0;
-    // The mode the last click asked for, which the set workers send (the watcher changes m_nMode).
-    std::atomic<int> m_nRequestedMode = 0;
+    // Set by a click, cleared when its mode has reached the service; the next click and the watcher wait
+    // (bounded) while it is set.
+    std::atomic<bool> m_bBusy = false;
 
     // The captions and tips of the modes (extreme performance and battery saving on thermal solutions 4
     // and 5), in the user-interface language.
@@ -123,7 +123,7 @@ protected:
     DECLARE_MESSAGE_MAP()
 
 private:
-    void SendRequestedMode();
+    void SendShownMode();
     void StopWatch();
     HANDLE MakeWatchEvent();
     void CloseWatchEvent();
@@ -131,6 +131,4 @@ private:
     // Made and closed by the watcher; the lock keeps a signal from reaching a closed handle.
     HANDLE m_hWatchEvent = nullptr;
     std::mutex m_watchLock;
-    // A click's mode and the watcher's reading of the service are shown one at a time.
-    std::mutex m_modeLock;
 };

@@ -109,7 +109,7 @@ CKeyboardTopRowBtn::CKeyboardTopRowBtn() {
     m_strKey = L"KeyboardTopRowKey";
     m_strName = ResString(L"Keyboard top-row function", 465);
     m_strOnTip = ResString(L"Keyboard top-row function: Special function", 506);
-    m_strOffTip = ResString(L"Keyboard top-row function: F1-F12 function", 507);
+    m_strOffTip = ResString(L"Keyboard top-row function: F1-F12 function", IDS_TIP_F1F12);
     m_strTip = m_strOffTip;
 }
 
@@ -135,18 +135,26 @@ int CKeyboardTopRowBtn::DoJudgeSupportCallback() {
 }
 
 int CKeyboardTopRowBtn::KobalJudgeSupport() {
+    QueryKobalSupport();
+    SetButtonStatusIcon(m_bFnStickKey ? FeatureStateDisabled : ShownState());
+    return 0;
+}
+
+// Support and the settings of the business road; whatever it finds, the probe then shows the state the
+// settings give.
+void CKeyboardTopRowBtn::QueryKobalSupport() {
     if (!g_pContractInterface) {
         WriteLog(L"[JudgeSupport Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
                  L"CKeyboardTopRowBtn::KobalJudgeSupport");
         m_nSupport = 0;
-        return 0;
+        return;
     }
     const ContractAnswer capability =
         ContractAnswerOf([] { return g_pContractInterface->GetKobalKBDCapability(); });
     if (!capability) {
         m_nSupport = 0;
         WriteLog(L"[GetKobalKBDCapability response is null]");
-        return 0;
+        return;
     }
     WriteLog(L"[GetKobalKBDCapability  resonse:%s]", static_cast<const wchar_t*>(capability));
     // An answer that does not parse leaves the cached support.
@@ -157,7 +165,7 @@ int CKeyboardTopRowBtn::KobalJudgeSupport() {
         m_nSupport = bPrimary && bFnLock ? 1 : 0;
     }
     if (m_nSupport < 1) {
-        return 0;
+        return;
     }
 
     const ContractAnswer settings =
@@ -165,20 +173,19 @@ int CKeyboardTopRowBtn::KobalJudgeSupport() {
     if (!settings) {
         m_nSupport = 0;
         WriteLog(L"[GetKobalKBDSettings response is null]");
-        return 0;
+        return;
     }
     WriteLog(L"[GetKobalKBDSettings  resonse:%s]", static_cast<const wchar_t*>(settings));
+    // The settings are cleared first, also by an answer that does not parse.
     bool bFnStickKey = false;
-    if (!ParseKobalKBDSettings(settings, bPrimary, bFnLock, bFnStickKey)) {
-        m_nSupport = 0;
-        WriteLog(L"[ParseKobalKBDSettings parse failed]");
-        return 0;
-    }
+    const bool bParsed = ParseKobalKBDSettings(settings, bPrimary, bFnLock, bFnStickKey);
     m_bPrimaryFunction = bPrimary;
     m_bFnLock = bFnLock;
     m_bFnStickKey = bFnStickKey;
-    SetButtonStatusIcon(bFnStickKey ? FeatureStateDisabled : ShownState());
-    return 0;
+    if (!bParsed) {
+        m_nSupport = 0;
+        WriteLog(L"[ParseKobalKBDSettings parse failed]");
+    }
 }
 
 int CKeyboardTopRowBtn::IxorJudgeSupport() {
@@ -260,6 +267,10 @@ void CKeyboardTopRowBtn::SetButtonStatusIcon(int nStatus) {
     SetNarratorText(L"%s.", m_strCaption.Get().GetString());
 }
 
+bool CKeyboardTopRowBtn::IsWrappedTipText(const CString& strText) {
+    return !strText.IsEmpty() && strText == ResStringOfLanguage(kLangUkrainian, nullptr, IDS_TIP_F1F12);
+}
+
 int CKeyboardTopRowBtn::ShownState() const {
     return m_bPrimaryFunction == m_bFnLock ? kStateSpecial : kStateF1F12;
 }
@@ -299,11 +310,12 @@ bool CKeyboardTopRowBtn::ParseIxorFnLockSettings(const ContractAnswer& answer, b
     return ParseSettings(answer, {{"FnLock", "true", bFnLock}});
 }
 
-// The image of the state the settings give, greyed; the caption only for the narrator.
+// Greyed: the special functions' image and tip while neither the primary function nor the Fn lock is
+// set, else the F1-F12 keys'; the caption only for the narrator.
 void CKeyboardTopRowBtn::ShowFnStickKeyLook() {
-    const bool bSpecial = ShownState() == kStateSpecial;
-    SetIconState(bSpecial ? kSpecialDisabledPng : kF1F12DisabledPng, FeatureStateDisabled);
-    m_strTip = bSpecial ? m_strOnTip : m_strOffTip;
+    const bool bBothClear = !m_bPrimaryFunction && !m_bFnLock;
+    SetIconState(bBothClear ? kSpecialDisabledPng : kF1F12DisabledPng, FeatureStateDisabled);
+    m_strTip = bBothClear ? m_strOnTip : m_strOffTip;
     if (g_bNarrator) {
         m_strCaption = m_strName + L" " + g_strDisabled;
         m_strTip = m_strName;

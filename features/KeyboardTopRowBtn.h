@@ -16,6 +16,9 @@ public:
     enum { kStateF1F12 = 0, kStateSpecial = 1 };
     enum { kF1F12Png = 394, kSpecialPng = 373, kF1F12DisabledPng = 396, kSpecialDisabledPng = 375 };
     enum { kShownStateType = 3 };
+    // The F1-F12 tip, which in Ukrainian is too long for the grid's one-line tooltip.
+    enum { IDS_TIP_F1F12 = 507 };
+    enum : LANGID { kLangUkrainian = 0x0422 };
 
     CKeyboardTopRowBtn();
     // The probe and the set workers use this class's members.
@@ -62,6 +65,9 @@ public:
     // Settings: "FnLock" is "true".
     static bool ParseIxorFnLockSettings(const ContractAnswer& answer, bool& bFnLock);
 
+    // Whether the text is, exactly, the Ukrainian F1-F12 tip, one the grid wraps.
+    static bool IsWrappedTipText(const CString& strText);
+
     // Set by Init, before the probe starts.
     bool m_bKobalBrand = false;
     // Written by the probe, read by clicks; the Fn lock also written by clicks and read by the workers.
@@ -70,7 +76,8 @@ public:
     std::atomic<bool> m_bFnStickKey = false; // business brand only
 
 private:
-    // The greyed look of the business brand's Fn sticky key, by the state the settings give.
+    void QueryKobalSupport();
+    // The greyed look of the business brand's Fn sticky key, by the settings.
     void ShowFnStickKeyLook();
     void ToggleFnLock(_beginthreadex_proc_type pfnSetWorker);
 };

@@ -85,14 +85,13 @@ bool ArmNotification(HKEY hKey, HANDLE hEvent) {
     return RegNotifyChangeKeyValue(hKey, TRUE, kNotifyFilter, hEvent, TRUE) == ERROR_SUCCESS;
 }
 
-// Muted when the value is a nonzero REG_DWORD; a missing or malformed value is live.
+// Muted when the value's first four bytes are not all zero; a value that cannot be read is live.
 bool QueryMutedByKey(HKEY hKey) {
-    DWORD dwType = REG_NONE;
     DWORD dwMuted = 0;
     DWORD cbMuted = sizeof(dwMuted);
-    return RegQueryValueExW(hKey, kMuteStateValue, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwMuted),
+    return RegQueryValueExW(hKey, kMuteStateValue, nullptr, nullptr, reinterpret_cast<BYTE*>(&dwMuted),
                             &cbMuted) == ERROR_SUCCESS &&
-           dwType == REG_DWORD && cbMuted == sizeof(dwMuted) && dwMuted != 0;
+           dwMuted != 0;
 }
 
 } // namespace
@@ -209,7 +208,7 @@ unsigned __stdcall CMicrophoneBtn::WatchThreadProc(void* pParam) {
     return 0;
 }
 
-// A change made while the state is read is not armed for: it is shown with the next one.
+// The notification is armed again before the value is read, so that no change goes unseen.
 void CMicrophoneBtn::WatchMicrophoneRegistry() {
     HKEY hKey = nullptr;
     if (!OpenKey(HKEY_LOCAL_MACHINE, kOnScreenDisplayKey, KEY_NOTIFY | KEY_WOW64_64KEY, KEY_NOTIFY, hKey)) {
@@ -220,17 +219,14 @@ void CMicrophoneBtn::WatchMicrophoneRegistry() {
         RegCloseKey(hKey);
         return;
     }
-    if (ArmNotification(hKey, hEvent)) {
-        while (!m_bStopWatch) {
-            if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0 || m_bStopWatch) {
-                break;
-            }
-            ReadMicrophoneMuteState();
-            ResetEvent(hEvent);
-            if (!ArmNotification(hKey, hEvent)) {
-                break;
-            }
+    bool bArmed = ArmNotification(hKey, hEvent);
+    while (bArmed && !m_bStopWatch) {
+        if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0 || m_bStopWatch) {
+            break;
         }
+        ResetEvent(hEvent);
+        bArmed = ArmNotification(hKey, hEvent);
+        ReadMicrophoneMuteState();
     }
     RegCloseKey(hKey);
     CloseWatchEvent();

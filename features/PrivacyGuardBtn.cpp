@@ -30,14 +30,12 @@ bool OpenShadeveilKey(REGSAM first, REGSAM second, HKEY& hKey) {
            RegOpenKeyExW(HKEY_LOCAL_MACHINE, kShadeveilKey, 0, second, &hKey) == ERROR_SUCCESS;
 }
 
-// The driver's state, or off when the value is missing or not a REG_DWORD.
+// The driver's state as its value's first four bytes give it; off when they cannot be read.
 int QueryShadeveilState(HKEY hKey) {
-    DWORD dwType = REG_NONE;
     DWORD dwState = 0;
     DWORD cbState = sizeof(dwState);
-    if (RegQueryValueExW(hKey, kShadeveilState, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwState),
-                         &cbState) != ERROR_SUCCESS ||
-        dwType != REG_DWORD || cbState != sizeof(dwState)) {
+    if (RegQueryValueExW(hKey, kShadeveilState, nullptr, nullptr, reinterpret_cast<BYTE*>(&dwState),
+                         &cbState) != ERROR_SUCCESS) {
         return FeatureStateOff;
     }
     return static_cast<int>(dwState);
@@ -215,7 +213,7 @@ unsigned __stdcall CPrivacyGuardBtn::WatchThreadProc(void* pParam) {
     return 0;
 }
 
-// A change made while the state is read is not armed for: it is shown with the next one.
+// The notification is armed again before the value is read, so that no change goes unseen.
 void CPrivacyGuardBtn::WatchShadeveilRegistry() {
     HKEY hKey = nullptr;
     if (!OpenShadeveilKey(KEY_NOTIFY | KEY_WOW64_64KEY, KEY_NOTIFY, hKey)) {
@@ -226,17 +224,14 @@ void CPrivacyGuardBtn::WatchShadeveilRegistry() {
         RegCloseKey(hKey);
         return;
     }
-    if (ArmNotification(hKey, hEvent)) {
-        while (!m_bStopWatch) {
-            if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0 || m_bStopWatch) {
-                break;
-            }
-            ReadShadeveilState();
-            ResetEvent(hEvent);
-            if (!ArmNotification(hKey, hEvent)) {
-                break;
-            }
+    bool bArmed = ArmNotification(hKey, hEvent);
+    while (bArmed && !m_bStopWatch) {
+        if (WaitForSingleObject(hEvent, INFINITE) != WAIT_OBJECT_0 || m_bStopWatch) {
+            break;
         }
+        ResetEvent(hEvent);
+        bArmed = ArmNotification(hKey, hEvent);
+        ReadShadeveilState();
     }
     RegCloseKey(hKey);
     CloseWatchEvent();

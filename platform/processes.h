@@ -64,6 +64,9 @@ DWORD K32GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilenam
 BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode);
 // STILL_ACTIVE while the process runs; afterwards the code it ended with, when the machine recorded one.
 BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode);
+// Ends the calling process with the code: its other threads end with it wherever they are, and no code of
+// the program runs any more (no destructors, no exit handlers).
+[[noreturn]] void ExitProcess(UINT uExitCode);
 
 // ---- Command line ----
 // The Windows command line of the process: its image path (quoted when it holds a blank), then its

@@ -5,22 +5,78 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 namespace {
 
 // TinyXML parses and frees nested elements recursively, so a deep enough document overflows the stack.
-// A text with at most this many '<' nests no deeper, which every thread's stack holds.
-constexpr size_t kMaxAnswerTags = 4096;
+// An answer whose elements nest deeper than this is refused; a worker's stack holds this many levels.
+constexpr size_t kMaxAnswerDepth = 256;
 
-bool HasFewTags(const char* pszText) {
-    size_t nTags = 0;
-    for (const char* p = std::strchr(pszText, '<'); p; p = std::strchr(p + 1, '<')) {
-        if (++nTags > kMaxAnswerTags) {
-            return false;
+constexpr TiXmlEncoding kEncoding = TIXML_ENCODING_UTF8;
+
+// Walks a text as TinyXML's parser does, with the parser's own readers for every piece but the elements,
+// which it follows without recursion, and tells how deep the elements nest before the parser would stop.
+class CNestingScanner : public TiXmlElement {
+public:
+    CNestingScanner() : TiXmlElement("") {}
+
+    bool IsDeeperThan(const char* pszText, size_t nLimit) {
+        size_t nDepth = 0;
+        const char* p = SkipWhiteSpace(pszText, kEncoding);
+        while (p && *p) {
+            if (nDepth > 0 && *p != '<') {
+                TiXmlText text("");
+                p = text.Parse(p, nullptr, kEncoding);
+            } else if (nDepth > 0 && StringEqual(p, "</", false, kEncoding)) {
+                // Its element's end tag, or the parser stops at it.
+                p = std::strchr(p, '>');
+                p = p ? p + 1 : nullptr;
+                --nDepth;
+            } else {
+                const std::unique_ptr<TiXmlNode> pNode(Identify(p, kEncoding));
+                if (!pNode) {
+                    break;
+                }
+                if (pNode->ToElement()) {
+                    bool bOpens = false;
+                    p = SkipStartTag(p, bOpens);
+                    if (bOpens && ++nDepth > nLimit) {
+                        return true;
+                    }
+                } else {
+                    p = pNode->Parse(p, nullptr, kEncoding);
+                }
+            }
+            p = p ? SkipWhiteSpace(p, kEncoding) : nullptr;
         }
+        return false;
     }
-    return true;
+
+private:
+    // As the parser reads an element's start tag: its name and attributes, then "/>" or ">".
+    static const char* SkipStartTag(const char* p, bool& bOpens) {
+        TIXML_STRING name;
+        p = ReadName(SkipWhiteSpace(p + 1, kEncoding), &name, kEncoding);
+        while (p && *p) {
+            p = SkipWhiteSpace(p, kEncoding);
+            if (!p || !*p) {
+                return nullptr;
+            }
+            if (*p == '/' || *p == '>') {
+                bOpens = *p == '>';
+                return bOpens ? p + 1 : (p[1] == '>' ? p + 2 : nullptr);
+            }
+            TiXmlAttribute attribute;
+            p = attribute.Parse(p, nullptr, kEncoding);
+        }
+        return nullptr;
+    }
+};
+
+bool IsNestedTooDeeply(const char* pszText) {
+    return CNestingScanner().IsDeeperThan(pszText, kMaxAnswerDepth);
 }
 
 // TinyXML steps over a UTF-8 sequence by the length its first byte announces, also when the text ends
@@ -31,11 +87,14 @@ constexpr size_t kMaxUtf8Sequence = 4;
 // that is null, too deeply nestable or malformed.
 bool ParseAnswerText(const char* pszText, TiXmlDocument& document) {
     document.Clear();
-    if (!pszText || !HasFewTags(pszText)) {
+    if (!pszText) {
         return false;
     }
     std::string strPadded(pszText);
     strPadded.append(kMaxUtf8Sequence, '\0');
+    if (IsNestedTooDeeply(strPadded.c_str())) {
+        return false;
+    }
     document.Parse(strPadded.c_str(), nullptr, TIXML_ENCODING_UTF8);
     if (document.Error()) {
         document.Clear();
@@ -95,8 +154,10 @@ bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const T
     }
     const TiXmlElement* pData = nullptr;
     const TiXmlElement* pInnerRoot = nullptr;
-    return FindElementByName(pRoot, "Data", pData) &&
-           LoadXmlRoot(GetElementText(pData), dataDocument, pInnerRoot) &&
+    // The value of Data's first node, whatever its kind (a comment's text too), is the inner document.
+    const TiXmlNode* pFirst = nullptr;
+    return FindElementByName(pRoot, "Data", pData) && (pFirst = pData->FirstChild()) &&
+           LoadXmlRoot(pFirst->Value(), dataDocument, pInnerRoot) &&
            FindElementByName(pInnerRoot, pszName, pFound) && pFound != nullptr;
 }
 

@@ -11,7 +11,7 @@
 using ContractAnswer = _bstr_t;
 
 // Parses the answer text (UTF-8) into the caller's document; pRoot is its first child element. False,
-// pRoot null, when the text is null, too large to parse safely, malformed or without an element.
+// pRoot null, when the text is null, nested too deeply to parse safely, malformed or without an element.
 bool LoadXmlRoot(const char* pszAnswer, TiXmlDocument& document, const TiXmlElement*& pRoot);
 bool LoadXmlRoot(const ContractAnswer& answer, TiXmlDocument& document, const TiXmlElement*& pRoot);
 
@@ -20,7 +20,8 @@ bool LoadXmlRoot(const ContractAnswer& answer, TiXmlDocument& document, const Ti
 bool FindElementByName(const TiXmlElement* pStart, const char* pszName, const TiXmlElement*& pFound);
 
 // FindElementByName from pRoot; when the name is not there, the same search in the document that the
-// text of the first "Data" element holds, parsed into dataDocument (which pFound then points into).
+// value of the first "Data" element's first node holds (its text), parsed into dataDocument (which
+// pFound then points into).
 bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const TiXmlElement*& pFound,
                          TiXmlDocument& dataDocument);
 

@@ -128,7 +128,7 @@ void WriteLog(const wchar_t* pszFormat, ...) {
     const std::wstring strRecord = FormatTimeText() + szMessage + L"\n\n\n";
 
     std::lock_guard lock(g_logLock);
-    FILE* pStream = _wfopen(LogFilePath().c_str(), L"ab");
+    FILE* pStream = _wfopen(LogFilePath().c_str(), L"a");
     if (!pStream) {
         return;
     }
@@ -147,7 +147,7 @@ void RestartLog() {
     }
     std::lock_guard lock(g_logLock);
     const std::wstring strTime = FormatTimeText();
-    FILE* pStream = _wfopen(LogFilePath().c_str(), L"wb");
+    FILE* pStream = _wfopen(LogFilePath().c_str(), L"w");
     if (!pStream) {
         return;
     }

@@ -39,11 +39,14 @@ DWORD ReadPluginInvokeIndex(bool& bMayUpdate) {
         return 0;
     }
     const HKEY hKey = key.m_hKey;
+    DWORD dwType = REG_NONE;
     DWORD dwValue = 0;
     DWORD cbValue = sizeof(dwValue);
     DWORD dwResult = 0;
-    if (RegQueryValueExW(hKey, kValueName, nullptr, nullptr, reinterpret_cast<BYTE*>(&dwValue), &cbValue) ==
-        ERROR_SUCCESS) {
+    // A value of another type counts as missing.
+    if (RegQueryValueExW(hKey, kValueName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwValue), &cbValue) ==
+            ERROR_SUCCESS &&
+        dwType == REG_DWORD) {
         dwResult = dwValue;
         bMayUpdate = dwValue != 2;
     } else {
@@ -52,13 +55,13 @@ DWORD ReadPluginInvokeIndex(bool& bMayUpdate) {
     return dwResult;
 }
 
+// A write that fails is reported as such: the "#2" lines must not call it set.
 bool WritePluginInvokeIndex(DWORD dwValue) {
     CRegistry key;
     if (!key.OpenOrCreateUserKey(kToolbarKey)) {
         return false;
     }
-    SetIndexValue(key.m_hKey, dwValue);
-    return true;
+    return SetIndexValue(key.m_hKey, dwValue);
 }
 
 void UpdatePluginInvokeIndex() {

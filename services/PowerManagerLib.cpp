@@ -21,11 +21,15 @@ constexpr size_t kMinutesOffset = 60;
 
 using PFN_SM_GETSMARTBATTERYSTATUSEX = int (*)(int nBattery, void* pStatusRecord, void* pExtraRecord);
 
-// The application's folder from its key: the default value as text, when it is one and not empty.
-bool ReadInstallFolder(std::wstring& strFolder) {
+// What the application's key says of its folder.
+enum class InstallFolder { NoKey, Unusable, Found };
+
+// The application's folder from its key: the default value, when it is a text that fits and is not
+// empty. An expandable text is refused: nothing here expands it.
+InstallFolder ReadInstallFolder(std::wstring& strFolder) {
     CRegistry key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kInstallPathKey, 0, KEY_READ, &key.m_hKey) != ERROR_SUCCESS) {
-        return false;
+        return InstallFolder::NoKey;
     }
     // One character more than the read may fill, so that the text always ends.
     wchar_t szFolder[kInstallPathChars + 1] = {};
@@ -33,11 +37,11 @@ bool ReadInstallFolder(std::wstring& strFolder) {
     DWORD cbData = kInstallPathChars * sizeof(wchar_t);
     if (RegQueryValueExW(key.m_hKey, nullptr, nullptr, &dwType, reinterpret_cast<BYTE*>(szFolder), &cbData) !=
             ERROR_SUCCESS ||
-        (dwType != REG_SZ && dwType != REG_EXPAND_SZ)) {
-        return false;
+        dwType != REG_SZ) {
+        return InstallFolder::Unusable;
     }
     strFolder = szFolder;
-    return !strFolder.empty();
+    return strFolder.empty() ? InstallFolder::Unusable : InstallFolder::Found;
 }
 
 // The library beside the executable: its drive and folder.
@@ -55,10 +59,20 @@ std::wstring LibraryBesideExecutable() {
 }
 
 // The full path of the library to check and load, so that both name the same file; empty without one.
+// Only an application without its key has the library beside the program.
 std::wstring FindLibraryPath() {
     std::wstring strFolder;
-    const std::wstring strPath =
-        ReadInstallFolder(strFolder) ? strFolder + L"\\" + kLibraryFileName : LibraryBesideExecutable();
+    std::wstring strPath;
+    switch (ReadInstallFolder(strFolder)) {
+    case InstallFolder::NoKey:
+        strPath = LibraryBesideExecutable();
+        break;
+    case InstallFolder::Found:
+        strPath = strFolder + L"\\" + kLibraryFileName;
+        break;
+    case InstallFolder::Unusable:
+        break;
+    }
     return strPath.empty() ? strPath : GetFullPathString(strPath);
 }
 

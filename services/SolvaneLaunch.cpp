@@ -87,12 +87,12 @@ bool IsPackageFamilyInstalled(const wchar_t* pszFamilyName, WORD& wMajorVersion)
     std::vector<PWSTR> fullNames(nCount);
     std::vector<WCHAR> names(nLength);
     std::vector<UINT32> properties(nCount);
-    // The packages may change between the two calls: only a whole answer is read.
+    // The packages may change between the two calls: only a whole answer is read for the version, and the
+    // first call has told that the family is installed.
     if (FindPackagesByPackageFamily(pszFamilyName, PACKAGE_FILTER_HEAD, &nCount, fullNames.data(), &nLength,
-                                    names.data(), properties.data()) != ERROR_SUCCESS ||
-        nCount == 0) {
-        return false;
+                                    names.data(), properties.data()) == ERROR_SUCCESS &&
+        nCount > 0 && fullNames[0]) {
+        wMajorVersion = PackageMajorVersion(fullNames[0]);
     }
-    wMajorVersion = PackageMajorVersion(fullNames[0]);
     return true;
 }

@@ -56,6 +56,12 @@ bool SwitchFeature(const char* name, int argument, StateChange change) {
         error);
 }
 
+// The method a call's event records ("contract.NAME"); the event itself for the host's telemetry.
+std::string_view MethodOf(std::string_view event) {
+    constexpr std::string_view kContract = "contract.";
+    return event.starts_with(kContract) ? event.substr(kContract.size()) : event;
+}
+
 // A null BSTR is the empty text.
 std::string Utf8(BSTR text) {
     return text ? platform::ToUtf8(std::wstring_view(text, SysStringLen(text))) : "";
@@ -296,7 +302,7 @@ STDMETHODIMP CContractServer::raw_SetChargeThreshold(int enable, BSTR threshold1
     }
     *pAnswer = nullptr;
     HostState hostState;
-    const HRESULT hr = BeginCall(Server::Plugin, hostState);
+    const HRESULT hr = BeginCall(Server::Plugin, "SetChargeThreshold", hostState);
     if (FAILED(hr)) {
         return hr;
     }
@@ -309,7 +315,8 @@ STDMETHODIMP CContractServer::raw_SetChargeThreshold(int enable, BSTR threshold1
     }
     platform::AppendMachineEvent("contract.SetChargeThreshold",
                                  {{"enable", enable}, {"threshold1", first}, {"threshold2", second}});
-    return Deliver(Server::Plugin, SharedState().Current(), ChargeThresholdStatusAnswer, pAnswer);
+    return Deliver(Server::Plugin, "SetChargeThreshold", SharedState().Current(), ChargeThresholdStatusAnswer,
+                   pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
@@ -344,7 +351,7 @@ HRESULT CContractServer::NotImplemented(BSTR* pAnswer) {
     return E_NOTIMPL;
 }
 
-HRESULT CContractServer::BeginCall(Server server, HostState& state) {
+HRESULT CContractServer::BeginCall(Server server, std::string_view method, HostState& state) {
     state = SharedState().Current();
     std::this_thread::sleep_for(std::chrono::milliseconds(state.answerDelayMs));
     const auto release = std::chrono::steady_clock::now() + std::chrono::milliseconds(kMaxAnswerDelayMs);
@@ -353,12 +360,13 @@ HRESULT CContractServer::BeginCall(Server server, HostState& state) {
         std::this_thread::sleep_for(kSlowPollInterval);
         state = SharedState().Current();
     }
-    return ResultOf(state.mode);
+    const HRESULT hr = ResultOf(state.mode);
+    return SUCCEEDED(hr) && state.AnswerOf(method) == MethodAnswer::Error ? kServerFault : hr;
 }
 
 HRESULT CContractServer::Notify(const char* event, const nlohmann::json& fields) {
     HostState state;
-    const HRESULT hr = BeginCall(Server::Host, state);
+    const HRESULT hr = BeginCall(Server::Host, MethodOf(event), state);
     if (SUCCEEDED(hr)) {
         platform::AppendMachineEvent(event, fields);
     }
@@ -372,9 +380,9 @@ HRESULT CContractServer::Query(Server server, const char* event, const nlohmann:
     }
     *pAnswer = nullptr;
     HostState state;
-    HRESULT hr = BeginCall(server, state);
+    HRESULT hr = BeginCall(server, MethodOf(event), state);
     if (SUCCEEDED(hr)) {
-        hr = Deliver(server, state, makeAnswer, pAnswer);
+        hr = Deliver(server, MethodOf(event), state, makeAnswer, pAnswer);
     }
     if (SUCCEEDED(hr)) {
         platform::AppendMachineEvent(event, fields);
@@ -384,7 +392,7 @@ HRESULT CContractServer::Query(Server server, const char* event, const nlohmann:
 
 HRESULT CContractServer::QueryNumbers(const char* event, const std::function<void(const HostState&)>& write) {
     HostState state;
-    const HRESULT hr = BeginCall(Server::Plugin, state);
+    const HRESULT hr = BeginCall(Server::Plugin, MethodOf(event), state);
     if (SUCCEEDED(hr)) {
         write(state);
         platform::AppendMachineEvent(event, nlohmann::json::object());
@@ -399,7 +407,7 @@ HRESULT CContractServer::Set(const char* event, const char* feature, int state, 
     }
     *pAnswer = nullptr;
     HostState hostState;
-    const HRESULT hr = BeginCall(Server::Plugin, hostState);
+    const HRESULT hr = BeginCall(Server::Plugin, MethodOf(event), hostState);
     if (FAILED(hr)) {
         return hr;
     }
@@ -409,13 +417,19 @@ HRESULT CContractServer::Set(const char* event, const char* feature, int state, 
     nlohmann::json record = arguments;
     record["state"] = state;
     platform::AppendMachineEvent(event, record);
-    return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
+    return Deliver(Server::Plugin, MethodOf(event), SharedState().Current(), makeAnswer, pAnswer);
 }
 
-HRESULT CContractServer::Deliver(Server server, const HostState& state, AnswerMaker makeAnswer,
-                                 BSTR* pAnswer) {
+HRESULT CContractServer::Deliver(Server server, std::string_view method, const HostState& state,
+                                 AnswerMaker makeAnswer, BSTR* pAnswer) {
+    const MethodAnswer methodAnswer = state.AnswerOf(method);
+    if (methodAnswer == MethodAnswer::Null) {
+        *pAnswer = nullptr;
+        return S_OK;
+    }
     std::wstring answer = makeAnswer(state);
-    if (server == Server::Plugin && state.mode == HostMode::Malformed) {
+    if ((server == Server::Plugin && state.mode == HostMode::Malformed) ||
+        methodAnswer == MethodAnswer::Malformed) {
         answer = MalformedAnswer(answer);
     }
     *pAnswer = SysAllocStringLen(answer.data(), static_cast<UINT>(answer.size()));

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -130,9 +131,9 @@ private:
     enum class Server { Host, Plugin };
 
     static HRESULT NotImplemented(BSTR* pAnswer);
-    // The state for a call once its answer delay has passed and a slow host has let it go, or the
-    // failure of a host that does not answer.
-    static HRESULT BeginCall(Server server, HostState& state);
+    // The state for a call of the method once its answer delay has passed and a slow host has let it go,
+    // or the failure of a host, or of the method, that does not answer.
+    static HRESULT BeginCall(Server server, std::string_view method, HostState& state);
     // A call of the host's without an answer, recorded when the host takes it.
     static HRESULT Notify(const char* event, const nlohmann::json& fields);
     // A query answered from the state, recorded when the host takes it.
@@ -148,8 +149,9 @@ private:
     // A query of a feature's plug-in answered in numbers that the writer puts out from the state, recorded
     // when the host takes it; nothing is written when the call fails.
     static HRESULT QueryNumbers(const char* event, const std::function<void(const HostState&)>& write);
-    // The answer as the host's mode gives it, in a new BSTR.
-    static HRESULT Deliver(Server server, const HostState& state, AnswerMaker makeAnswer, BSTR* pAnswer);
+    // The method's answer as the host's mode and the method's own answer give it, in a new BSTR.
+    static HRESULT Deliver(Server server, std::string_view method, const HostState& state,
+                           AnswerMaker makeAnswer, BSTR* pAnswer);
 
     static std::atomic<long> s_liveObjects;
     std::atomic<ULONG> m_references{1};

@@ -15,6 +15,7 @@ namespace {
 
 constexpr const char* kModeNames[] = {"normal", "failing", "absent", "slow", "malformed"};
 constexpr const char* kFormNames[] = {"direct", "data"};
+constexpr const char* kMethodAnswerNames[] = {"normal", "null", "error", "malformed"};
 
 // The index of the name in the list, as the enumeration whose names they are.
 template <typename Enum, size_t N>
@@ -97,7 +98,27 @@ std::map<std::string, HostFeature> FeaturesOf(const nlohmann::json& data) {
     return features;
 }
 
+// The methods' answers; entries that name no answer are left out.
+std::map<std::string, MethodAnswer> MethodsOf(const nlohmann::json& data) {
+    std::map<std::string, MethodAnswer> methods;
+    const auto found = data.find(kMethodsKey);
+    if (found == data.end() || !found->is_object()) {
+        return methods;
+    }
+    for (const auto& [name, answer] : found->items()) {
+        if (const auto parsed =
+                answer.is_string() ? MethodAnswerFromName(answer.get<std::string>()) : std::nullopt) {
+            methods[name] = *parsed;
+        }
+    }
+    return methods;
+}
+
 } // namespace
+
+std::optional<MethodAnswer> MethodAnswerFromName(std::string_view name) {
+    return EnumFromName<MethodAnswer>(kMethodAnswerNames, name);
+}
 
 std::optional<HostMode> ModeFromName(std::string_view name) {
     return EnumFromName<HostMode>(kModeNames, name);
@@ -110,6 +131,11 @@ std::optional<AnswerForm> FormFromName(std::string_view name) {
 HostFeature HostState::Feature(const std::string& name) const {
     const auto found = features.find(name);
     return found == features.end() ? HostFeature{} : found->second;
+}
+
+MethodAnswer HostState::AnswerOf(std::string_view method) const {
+    const auto found = methods.find(std::string(method));
+    return found == methods.end() ? MethodAnswer::Normal : found->second;
 }
 
 std::filesystem::path HostStateFile() {
@@ -128,6 +154,7 @@ HostState ParseHostState(const nlohmann::json& data) {
     state.answerDelayMs = DelayOf(data);
     state.features = FeaturesOf(data);
     state.privacyMonitor = ParsePrivacyMonitor(data);
+    state.methods = MethodsOf(data);
     return state;
 }
 

@@ -29,6 +29,7 @@ inline constexpr const char* kMtmKey = "mtm";
 inline constexpr const char* kPluginInvokeKey = "pluginInvoke";
 inline constexpr const char* kDelayKey = "answerDelayMs";
 inline constexpr const char* kFeaturesKey = "features";
+inline constexpr const char* kMethodsKey = "methods";
 
 // "normal": the host answers; "failing": every call fails; "absent": the host's service is gone (the
 // registration is removed, and an object made before answers as disconnected); "slow": the calls of the
@@ -38,6 +39,12 @@ inline constexpr const char* kFeaturesKey = "features";
 // and stay whole.
 enum class HostMode { Normal, Failing, Absent, Slow, Malformed };
 std::optional<HostMode> ModeFromName(std::string_view name);
+
+// How one contract method answers, whatever the host's mode: as the mode says, with no answer (a null
+// BSTR, after doing what it does), with a failure (RPC_E_SERVERFAULT, doing nothing), or with its answer
+// cut short as a malformed host's (after doing what it does). The entries of host.json's "methods".
+enum class MethodAnswer { Normal, Null, Error, Malformed };
+std::optional<MethodAnswer> MethodAnswerFromName(std::string_view name);
 
 // The CheckPluginInvoke answer: the plug-ins were invoked, or their invocation failed.
 inline constexpr const char* kPluginInvokeSuccess = "success";
@@ -79,9 +86,12 @@ struct HostState {
     int answerDelayMs = 0;
     std::map<std::string, HostFeature> features;
     PrivacyMonitor privacyMonitor;
+    std::map<std::string, MethodAnswer> methods;
 
     // The feature's entry; an unknown feature is unsupported.
     HostFeature Feature(const std::string& name) const;
+    // How the method (its name, e.g. "GetPrivacyGuardStatus") answers.
+    MethodAnswer AnswerOf(std::string_view method) const;
 };
 
 std::filesystem::path HostStateFile();

@@ -1,4 +1,6 @@
 // host: the plug-in host's state and the registration of its contract server.
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <optional>
@@ -53,6 +55,7 @@ const HostSetting kSettings[] = {
 void PrintHostHelp(FILE* out) {
     std::fprintf(out, "usage: flipdeck-machine host [show]\n"
                       "       flipdeck-machine host mode normal|failing|absent|slow|malformed\n"
+                      "       flipdeck-machine host answer METHOD normal|null|error|malformed\n"
                       "       flipdeck-machine host set KEY VALUE\n\n"
                       "The plug-in host as the program meets it through its contract server: the\n"
                       "host's state (host.json in the machine folder, read by the server at each call)\n"
@@ -67,6 +70,12 @@ void PrintHostHelp(FILE* out) {
                       "            GetMachineTypeModel, CheckPluginInvoke, telemetry) answer at once\n"
                       "  malformed the host acts as in normal, but the features' XML answers are cut short\n"
                       "            before their last end tag; the host's own answers stay whole\n\n"
+                      "answers of one contract method (e.g. GetPrivacyGuardStatus), whatever the mode:\n"
+                      "  normal    as the host's mode says\n"
+                      "  null      the call succeeds without an answer (a null BSTR), after doing what it\n"
+                      "            does\n"
+                      "  error     the call fails with RPC_E_SERVERFAULT and does nothing\n"
+                      "  malformed the call does what it does, and its answer comes cut short\n\n"
                       "keys of set:\n");
     for (const auto& setting : kSettings) {
         const std::string syntax = std::string(setting.name) + " " + setting.values;
@@ -205,6 +214,37 @@ int SetHostMode(const std::string& modeName) {
     return 0;
 }
 
+bool IsMethodName(const std::string& name) {
+    return !name.empty() &&
+           std::all_of(name.begin(), name.end(), [](unsigned char c) { return std::isalnum(c); });
+}
+
+int SetMethodAnswer(const std::string& method, const std::string& answerName) {
+    const auto answer = host::MethodAnswerFromName(answerName);
+    if (!IsMethodName(method) || !answer) {
+        return UsageError();
+    }
+    std::string error;
+    const bool set = host::UpdateHostState(
+        [&](nlohmann::json& state) {
+            nlohmann::json& methods = state[host::kMethodsKey];
+            if (!methods.is_object()) {
+                methods = nlohmann::json::object();
+            }
+            if (*answer == host::MethodAnswer::Normal) {
+                methods.erase(method);
+            } else {
+                methods[method] = answerName;
+            }
+        },
+        error);
+    if (!set) {
+        return Fail(error);
+    }
+    std::printf("host answer of %s: %s\n", method.c_str(), answerName.c_str());
+    return 0;
+}
+
 int SetHostValue(const std::string& name, const std::string& text) {
     for (const auto& setting : kSettings) {
         if (name != setting.name) {
@@ -239,6 +279,9 @@ int RunHostCommand(const std::vector<std::string>& args) {
     }
     if (args.size() == 3 && args[0] == "set") {
         return SetHostValue(args[1], args[2]);
+    }
+    if (args.size() == 3 && args[0] == "answer") {
+        return SetMethodAnswer(args[1], args[2]);
     }
     return UsageError();
 }

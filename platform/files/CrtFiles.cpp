@@ -1,7 +1,10 @@
 // The run-time's wide file functions: access tests, folders and streams of machine files.
 #include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/files/FileSystem.h"
@@ -19,12 +22,13 @@ errno_t Failed(errno_t error) {
 }
 
 // A stream mode as the run-time reads it: "r", "w" or "a", then "+", "t", "b", "x" and hints, then an
-// optional ", ccs=ENCODING". Streams are byte streams: the encoding is checked, not applied.
+// optional ", ccs=ENCODING". The encoding is checked, not applied; a stream without "b" is a text stream.
 struct CStreamMode {
     std::string hostMode;
     bool creates = false;
     bool writes = false;
     bool exclusive = false;
+    bool text = false;
 };
 
 std::wstring_view TrimmedBlanks(std::wstring_view text) {
@@ -73,6 +77,7 @@ std::optional<CStreamMode> ParseStreamMode(std::wstring_view mode) {
     parsed.creates = flags.front() != L'r';
     parsed.writes = parsed.creates || has(L'+');
     parsed.exclusive = has(L'x');
+    parsed.text = !has(L'b');
     parsed.hostMode = std::string(1, static_cast<char>(flags.front())) + (has(L'+') ? "+" : "") +
                       (parsed.exclusive ? "x" : "") + "e";
     return parsed;
@@ -94,6 +99,77 @@ DWORD CheckStreamTarget(const platform::CMappedPath& mapped, const CStreamMode& 
     }
     return ERROR_SUCCESS;
 }
+
+// A text stream over a file, as the Windows run-time keeps one: a line feed written is a carriage
+// return and a line feed in the file, and reading gives a line feed for each such pair and ends at a
+// Ctrl-Z. File positions are the file's own.
+class CTextStream {
+public:
+    explicit CTextStream(FILE* pFile) : m_pFile(pFile) {}
+
+    static FILE* Open(FILE* pFile, const char* pszMode) {
+        const cookie_io_functions_t functions{Read, Write, Seek, Close};
+        FILE* pStream = fopencookie(new CTextStream(pFile), pszMode, functions);
+        if (!pStream) {
+            std::fclose(pFile);
+        }
+        return pStream;
+    }
+
+private:
+    static constexpr int kEndOfText = 0x1A;
+
+    static ssize_t Read(void* pCookie, char* pBuffer, size_t nSize) {
+        auto& stream = *static_cast<CTextStream*>(pCookie);
+        size_t nRead = 0;
+        while (nRead < nSize && !stream.m_bEnded) {
+            int c =
+                stream.m_nPending != EOF ? std::exchange(stream.m_nPending, EOF) : std::fgetc(stream.m_pFile);
+            if (c == EOF || c == kEndOfText) {
+                stream.m_bEnded = c == kEndOfText;
+                break;
+            }
+            if (c == '\r') {
+                const int next = std::fgetc(stream.m_pFile);
+                c = next == '\n' ? '\n' : c;
+                stream.m_nPending = next == '\n' ? EOF : next;
+            }
+            pBuffer[nRead++] = static_cast<char>(c);
+        }
+        return static_cast<ssize_t>(nRead);
+    }
+
+    static ssize_t Write(void* pCookie, const char* pBuffer, size_t nSize) {
+        FILE* pFile = static_cast<CTextStream*>(pCookie)->m_pFile;
+        for (size_t i = 0; i < nSize; ++i) {
+            if ((pBuffer[i] == '\n' && std::fputc('\r', pFile) == EOF) ||
+                std::fputc(pBuffer[i], pFile) == EOF) {
+                return -1;
+            }
+        }
+        return std::fflush(pFile) == 0 ? static_cast<ssize_t>(nSize) : -1;
+    }
+
+    static int Seek(void* pCookie, off64_t* pPosition, int nWhence) {
+        auto& stream = *static_cast<CTextStream*>(pCookie);
+        stream.m_nPending = EOF;
+        stream.m_bEnded = false;
+        if (fseeko(stream.m_pFile, *pPosition, nWhence) != 0) {
+            return -1;
+        }
+        *pPosition = ftello(stream.m_pFile);
+        return 0;
+    }
+
+    static int Close(void* pCookie) {
+        std::unique_ptr<CTextStream> pStream(static_cast<CTextStream*>(pCookie));
+        return std::fclose(pStream->m_pFile);
+    }
+
+    FILE* m_pFile;
+    int m_nPending = EOF;
+    bool m_bEnded = false;
+};
 
 } // namespace
 
@@ -142,7 +218,8 @@ FILE* _wfopen(const wchar_t* filename, const wchar_t* mode) {
         Failed(platform::ErrnoFromWin32Error(error));
         return nullptr;
     }
-    return std::fopen(mapped.hostPath.c_str(), parsed->hostMode.c_str());
+    FILE* pFile = std::fopen(mapped.hostPath.c_str(), parsed->hostMode.c_str());
+    return pFile && parsed->text ? CTextStream::Open(pFile, parsed->hostMode.c_str()) : pFile;
 }
 
 errno_t _wfopen_s(FILE** pFile, const wchar_t* filename, const wchar_t* mode) {

@@ -54,6 +54,30 @@ bool ClipBlit(const CDeviceContext& src, RECT& destRect, POINT& srcCorner) {
     return destRect.right > destRect.left && destRect.bottom > destRect.top;
 }
 
+// The rectangle less the excluded ones, as rectangles that do not overlap.
+std::vector<RECT> ClipPiecesOf(const RECT& clip, const std::vector<RECT>& excluded) {
+    std::vector<RECT> pieces;
+    if (clip.right <= clip.left || clip.bottom <= clip.top) {
+        return pieces;
+    }
+    const cairo_rectangle_int_t whole{clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top};
+    cairo_region_t* region = cairo_region_create_rectangle(&whole);
+    for (const RECT& rect : excluded) {
+        if (rect.right > rect.left && rect.bottom > rect.top) {
+            const cairo_rectangle_int_t hole{rect.left, rect.top, rect.right - rect.left,
+                                             rect.bottom - rect.top};
+            cairo_region_subtract_rectangle(region, &hole);
+        }
+    }
+    for (int i = 0; i < cairo_region_num_rectangles(region); ++i) {
+        cairo_rectangle_int_t piece;
+        cairo_region_get_rectangle(region, i, &piece);
+        pieces.push_back(RECT{piece.x, piece.y, piece.x + piece.width, piece.y + piece.height});
+    }
+    cairo_region_destroy(region);
+    return pieces;
+}
+
 } // namespace
 
 HDC CreateCompatibleDC(HDC hdc) {
@@ -177,7 +201,7 @@ BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, D
 
 namespace platform::gdi {
 
-HDC CreateSurfaceDC(cairo_surface_t* surface, POINT origin, RECT clip) {
+HDC CreateSurfaceDC(cairo_surface_t* surface, POINT origin, RECT clip, const std::vector<RECT>& excluded) {
     const auto lock = LockGdi();
     CDeviceContext* dc = NewDeviceContext();
     dc->m_pExternalSurface = surface;
@@ -185,6 +209,7 @@ HDC CreateSurfaceDC(cairo_surface_t* surface, POINT origin, RECT clip) {
     const RECT bounds{0, 0, cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface)};
     dc->m_externalClip = RECT{std::max(clip.left, bounds.left), std::max(clip.top, bounds.top),
                               std::min(clip.right, bounds.right), std::min(clip.bottom, bounds.bottom)};
+    dc->m_clipPieces = ClipPiecesOf(dc->m_externalClip, excluded);
     return dc->Handle();
 }
 
@@ -202,8 +227,7 @@ COLORREF PixelAt(HDC hdc, int x, int y) {
     }
     const int sx = x + dc->Origin().x;
     const int sy = y + dc->Origin().y;
-    const RECT clip = dc->Clip();
-    if (sx < clip.left || sx >= clip.right || sy < clip.top || sy >= clip.bottom) {
+    if (!dc->MayDrawAt(sx, sy)) {
         return CLR_INVALID;
     }
     const std::uint32_t argb = SurfacePixel(dc->Surface(), sx, sy);

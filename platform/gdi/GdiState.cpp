@@ -94,6 +94,22 @@ RECT CDeviceContext::Clip() const {
     return RECT{0, 0, m_pBitmap->Width(), m_pBitmap->Height()};
 }
 
+const std::vector<RECT>& CDeviceContext::ClipPieces() const {
+    if (m_pExternalSurface) {
+        return m_clipPieces;
+    }
+    m_bitmapPiece.assign(1, Clip());
+    return m_bitmapPiece;
+}
+
+bool CDeviceContext::MayDrawAt(int surfaceX, int surfaceY) const {
+    const std::vector<RECT>& pieces = ClipPieces();
+    return std::any_of(pieces.begin(), pieces.end(), [&](const RECT& piece) {
+        return surfaceX >= piece.left && surfaceX < piece.right && surfaceY >= piece.top &&
+               surfaceY < piece.bottom;
+    });
+}
+
 CGdiTable& CGdiTable::Instance() {
     static CGdiTable table;
     return table;

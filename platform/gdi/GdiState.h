@@ -98,14 +98,18 @@ class CDeviceContext {
 public:
     HDC Handle() const { return m_handle; }
     cairo_surface_t* Surface() const;
-    // Where the DC's (0, 0) lies on the surface, and what of the surface it may draw on.
+    // Where the DC's (0, 0) lies on the surface, and the bounds of what of the surface it may draw on.
     POINT Origin() const { return m_origin; }
     RECT Clip() const;
+    // What of the surface it may draw on, as rectangles that do not overlap (surface pixels).
+    const std::vector<RECT>& ClipPieces() const;
+    bool MayDrawAt(int surfaceX, int surfaceY) const;
 
     CBitmapObject* m_pBitmap = nullptr;
     cairo_surface_t* m_pExternalSurface = nullptr;
     POINT m_origin{};
     RECT m_externalClip{};
+    std::vector<RECT> m_clipPieces; // of an external surface; a memory DC draws on all of its bitmap
     CBrushObject* m_pBrush = nullptr;
     CPenObject* m_pPen = nullptr;
     CFontObject* m_pFont = nullptr;
@@ -119,6 +123,7 @@ public:
 private:
     friend class CGdiTable;
     HDC m_handle = nullptr;
+    mutable std::vector<RECT> m_bitmapPiece;
 };
 
 // The process's GDI handles and what they stand for.

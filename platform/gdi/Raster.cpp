@@ -33,8 +33,7 @@ std::uint32_t SurfacePixel(cairo_surface_t* surface, int x, int y) {
 }
 
 CPixelWriter::CPixelWriter(CDeviceContext& dc)
-    : m_dc(dc), m_surface(dc.Surface()), m_nStride(cairo_image_surface_get_stride(m_surface) / 4),
-      m_clip(dc.Clip()) {
+    : m_dc(dc), m_surface(dc.Surface()), m_nStride(cairo_image_surface_get_stride(m_surface) / 4) {
     cairo_surface_flush(m_surface);
     m_pixels = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(m_surface));
 }
@@ -46,7 +45,7 @@ CPixelWriter::~CPixelWriter() {
 void CPixelWriter::Put(int x, int y, COLORREF color) {
     const int sx = x + m_dc.Origin().x;
     const int sy = y + m_dc.Origin().y;
-    if (m_pixels && sx >= m_clip.left && sx < m_clip.right && sy >= m_clip.top && sy < m_clip.bottom) {
+    if (m_pixels && m_dc.MayDrawAt(sx, sy)) {
         m_pixels[static_cast<ptrdiff_t>(sy) * m_nStride + sx] = OpaquePixel(color);
     }
 }
@@ -56,24 +55,24 @@ void CPixelWriter::Fill(const RECT& rect, COLORREF color) {
         return;
     }
     const POINT origin = m_dc.Origin();
-    const LONG left = std::max(rect.left + origin.x, m_clip.left);
-    const LONG right = std::min(rect.right + origin.x, m_clip.right);
-    const LONG top = std::max(rect.top + origin.y, m_clip.top);
-    const LONG bottom = std::min(rect.bottom + origin.y, m_clip.bottom);
-    if (left >= right) {
-        return;
-    }
     const std::uint32_t pixel = OpaquePixel(color);
-    for (LONG y = top; y < bottom; ++y) {
-        std::uint32_t* row = m_pixels + static_cast<ptrdiff_t>(y) * m_nStride;
-        std::fill(row + left, row + right, pixel);
+    for (const RECT& piece : m_dc.ClipPieces()) {
+        const LONG left = std::max(rect.left + origin.x, piece.left);
+        const LONG right = std::min(rect.right + origin.x, piece.right);
+        const LONG top = std::max(rect.top + origin.y, piece.top);
+        const LONG bottom = std::min(rect.bottom + origin.y, piece.bottom);
+        for (LONG y = top; left < right && y < bottom; ++y) {
+            std::uint32_t* row = m_pixels + static_cast<ptrdiff_t>(y) * m_nStride;
+            std::fill(row + left, row + right, pixel);
+        }
     }
 }
 
 CairoPtr CairoFor(CDeviceContext& dc) {
     CairoPtr cr(cairo_create(dc.Surface()));
-    const RECT clip = dc.Clip();
-    cairo_rectangle(cr.get(), clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top);
+    for (const RECT& piece : dc.ClipPieces()) {
+        cairo_rectangle(cr.get(), piece.left, piece.top, piece.right - piece.left, piece.bottom - piece.top);
+    }
     cairo_clip(cr.get());
     cairo_translate(cr.get(), dc.Origin().x, dc.Origin().y);
     return cr;

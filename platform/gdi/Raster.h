@@ -33,7 +33,6 @@ private:
     cairo_surface_t* m_surface;
     std::uint32_t* m_pixels;
     int m_nStride;
-    RECT m_clip;
 };
 
 struct CCairoDeleter {

@@ -5,14 +5,16 @@
 #include <cairo.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "platform/gdi.h"
 
 namespace platform::gdi {
 
 // A DC that draws on a surface the caller owns (and keeps alive until DeleteDC): its (0, 0) lies at
-// origin on the surface, and it draws only inside clip (surface pixels).
-HDC CreateSurfaceDC(cairo_surface_t* surface, POINT origin, RECT clip);
+// origin on the surface, and it draws only inside clip, outside the excluded rectangles (surface pixels).
+HDC CreateSurfaceDC(cairo_surface_t* surface, POINT origin, RECT clip,
+                    const std::vector<RECT>& excluded = {});
 
 // The surface a DC draws on now (a memory DC's selected bitmap); null for a bad handle.
 cairo_surface_t* SurfaceOf(HDC hdc);

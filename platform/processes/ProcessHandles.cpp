@@ -5,6 +5,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "platform/files.h"
 #include "platform/files/FileSystem.h"
 #include "platform/internal.h"
@@ -208,4 +210,12 @@ BOOL GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
     }
     *lpExitCode = *exitCode;
     return TRUE;
+}
+
+void ExitProcess(UINT uExitCode) {
+    platform::RecordCurrentProcessExit(uExitCode);
+    std::fflush(nullptr);
+    // The host keeps the low byte of an exit status; a failure whose low byte is 0 must not read as success.
+    const int status = static_cast<int>(uExitCode & 0xFF);
+    _exit(uExitCode != 0 && status == 0 ? 0xFF : status);
 }

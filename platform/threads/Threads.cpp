@@ -1,13 +1,17 @@
-// Threads: workers on detached std::threads, the kernel object of each thread, the count of live workers,
-// thread ends and Sleep.
+// Threads: workers on threads with Windows' stack sizes, the kernel object of each thread, the count of live
+// workers, thread ends and Sleep.
 #include <pthread.h>
 #include <sched.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <functional>
 #include <future>
-#include <system_error>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -77,25 +81,102 @@ public:
     }
 };
 
-// Starts a worker running body; its handle and id, or null with the Win32 error.
-HANDLE StartWorker(std::function<DWORD()> body, DWORD& threadId, DWORD& error) {
-    auto thread = std::make_shared<CThread>();
+// The stack a thread gets, as Windows reserves it: the executable's 1 MB unless the size asks for more
+// (a commit size is rounded up to whole megabytes), or the reservation asked for, in 64 KB steps.
+size_t StackReservation(size_t size, bool isReservation) {
+    constexpr size_t kDefaultReserve = 1024 * 1024;
+    constexpr size_t kGranularity = 64 * 1024;
+    const auto roundUp = [](size_t value, size_t step) { return (value + step - 1) / step * step; };
+    if (size == 0) {
+        return kDefaultReserve;
+    }
+    if (isReservation) {
+        return std::max<size_t>(roundUp(size, kGranularity), PTHREAD_STACK_MIN);
+    }
+    return size <= kDefaultReserve ? kDefaultReserve : roundUp(size, kDefaultReserve);
+}
+
+struct CWorkerStart {
+    std::shared_ptr<CThread> thread;
+    std::function<DWORD()> body;
     std::promise<DWORD> started;
-    std::future<DWORD> startedId = started.get_future();
+};
+
+void* WorkerMain(void* param) {
+    std::function<DWORD()> body;
+    {
+        const std::unique_ptr<CWorkerStart> start(static_cast<CWorkerStart*>(param));
+        t_isWorker = true;
+        PrepareFaultStack();
+        t_state.self = start->thread;
+        body = std::move(start->body);
+        start->started.set_value(GetCurrentThreadId());
+    }
+    t_state.exitCode = body();
+    return nullptr;
+}
+
+// A worker's stack, made here so that it is exactly the size asked for (the C library would hand a thread
+// a larger stack it kept from an earlier one), with a guard page under it; unmapped once its thread has
+// ended and been joined.
+struct CWorkerStack {
+    pthread_t thread;
+    void* pBlock;
+    size_t nBytes;
+};
+
+std::mutex& StacksLock() {
+    static auto* lock = new std::mutex;
+    return *lock;
+}
+
+std::vector<CWorkerStack>& Stacks() {
+    static auto* stacks = new std::vector<CWorkerStack>;
+    return *stacks;
+}
+
+void ReleaseEndedStacksLocked() {
+    std::erase_if(Stacks(), [](const CWorkerStack& stack) {
+        if (pthread_tryjoin_np(stack.thread, nullptr) != 0) {
+            return false;
+        }
+        munmap(stack.pBlock, stack.nBytes);
+        return true;
+    });
+}
+
+// Starts a worker running body on a stack of that many bytes; its handle and id, or null with the Win32
+// error.
+HANDLE StartWorker(std::function<DWORD()> body, size_t stackBytes, DWORD& threadId, DWORD& error) {
+    const std::lock_guard stacksLock(StacksLock());
+    ReleaseEndedStacksLocked();
+    const auto guard = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t blockBytes = guard + stackBytes;
+    void* pBlock =
+        mmap(nullptr, blockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
+    if (pBlock == MAP_FAILED) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
+    mprotect(pBlock, guard, PROT_NONE);
+    auto thread = std::make_shared<CThread>();
+    auto start = std::make_unique<CWorkerStart>(CWorkerStart{thread, std::move(body), {}});
+    std::future<DWORD> startedId = start->started.get_future();
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstack(&attributes, static_cast<char*>(pBlock) + guard, stackBytes);
     ++g_liveWorkers;
-    try {
-        std::thread([thread, body = std::move(body), started = std::move(started)]() mutable {
-            t_isWorker = true;
-            PrepareFaultStack();
-            t_state.self = thread;
-            started.set_value(GetCurrentThreadId());
-            t_state.exitCode = body();
-        }).detach();
-    } catch (const std::system_error&) {
+    pthread_t id{};
+    const bool created = pthread_create(&id, &attributes, WorkerMain, start.get()) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!created) {
+        munmap(pBlock, blockBytes);
         ChangeWaitableState([] { --g_liveWorkers; });
         error = ERROR_NOT_ENOUGH_MEMORY;
         return nullptr;
     }
+    Stacks().push_back(CWorkerStack{id, pBlock, blockBytes});
+    start.release();
     threadId = startedId.get();
     return InsertHandle(std::move(thread));
 }
@@ -138,8 +219,10 @@ uintptr_t _beginthreadex(void* security, unsigned stack_size, _beginthreadex_pro
     }
     DWORD threadId = 0;
     DWORD error = ERROR_SUCCESS;
-    const HANDLE handle =
-        platform::StartWorker([=] { return static_cast<DWORD>(start_address(arglist)); }, threadId, error);
+    const HANDLE handle = platform::StartWorker(
+        [=] { return static_cast<DWORD>(start_address(arglist)); },
+        platform::StackReservation(stack_size, (initflag & STACK_SIZE_PARAM_IS_A_RESERVATION) != 0), threadId,
+        error);
     if (!handle) {
         errno = EAGAIN;
         SetLastError(error);
@@ -173,7 +256,10 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize
     }
     DWORD threadId = 0;
     DWORD error = ERROR_SUCCESS;
-    const HANDLE handle = platform::StartWorker([=] { return lpStartAddress(lpParameter); }, threadId, error);
+    const HANDLE handle = platform::StartWorker(
+        [=] { return lpStartAddress(lpParameter); },
+        platform::StackReservation(dwStackSize, (dwCreationFlags & STACK_SIZE_PARAM_IS_A_RESERVATION) != 0),
+        threadId, error);
     if (!handle) {
         SetLastError(error);
         return nullptr;

@@ -43,7 +43,40 @@ RECT VisibleClientLocked(const CWindow& window) {
     return visible;
 }
 
-// A DC on the window's top-level surface, clipped to the rectangle (client coordinates).
+// What other windows take from the window's DC (client coordinates): its visible children when it has
+// WS_CLIPCHILDREN, and the visible siblings above it, and above each of its ancestors, that have
+// WS_CLIPSIBLINGS. Top-level windows draw on surfaces of their own.
+std::vector<RECT> ClippedOutLocked(const CWindow& window) {
+    std::vector<RECT> out;
+    if (window.style & WS_CLIPCHILDREN) {
+        for (const CWindow* child : window.children) {
+            if (child->style & WS_VISIBLE) {
+                out.push_back(child->rect);
+            }
+        }
+    }
+    LONG dx = 0;
+    LONG dy = 0;
+    for (const CWindow* w = &window; w->parent && w->parent->parent; w = w->parent) {
+        dx += w->rect.left;
+        dy += w->rect.top;
+        if (!(w->style & WS_CLIPSIBLINGS)) {
+            continue;
+        }
+        for (const CWindow* sibling : w->parent->children) {
+            if (sibling == w) {
+                break;
+            }
+            if (sibling->style & WS_VISIBLE) {
+                out.push_back(Offset(sibling->rect, -dx, -dy));
+            }
+        }
+    }
+    return out;
+}
+
+// A DC on the window's top-level surface, clipped to the rectangle (client coordinates) and to what
+// other windows leave it.
 HDC SurfaceDCLocked(const CWindow& window, const RECT& clip) {
     const CWindow* top = window.parent ? TopLevelLocked(const_cast<CWindow*>(&window)) : &window;
     cairo_surface_t* surface = top->surface;
@@ -54,7 +87,12 @@ HDC SurfaceDCLocked(const CWindow& window, const RECT& clip) {
     const POINT topOrigin = ScreenOriginLocked(*top);
     const POINT offset{origin.x - topOrigin.x, origin.y - topOrigin.y};
     const RECT visible = Intersection(clip, VisibleClientLocked(window));
-    const HDC hdc = platform::gdi::CreateSurfaceDC(surface, offset, Offset(visible, offset.x, offset.y));
+    std::vector<RECT> excluded = ClippedOutLocked(window);
+    for (RECT& rect : excluded) {
+        OffsetRect(&rect, offset.x, offset.y);
+    }
+    const HDC hdc =
+        platform::gdi::CreateSurfaceDC(surface, offset, Offset(visible, offset.x, offset.y), excluded);
     if (hdc) {
         cairo_surface_reference(surface);
         WindowDCs()[hdc] = surface;
@@ -109,7 +147,7 @@ bool ReleaseWindowDC(HDC hdc) {
 
 } // namespace
 
-void InvalidateLocked(CWindow& window, const RECT* rect, bool erase) {
+void InvalidateLocked(CWindow& window, const RECT* rect, bool erase, Children children) {
     if (!IsVisibleLocked(&window)) {
         return;
     }
@@ -120,11 +158,13 @@ void InvalidateLocked(CWindow& window, const RECT* rect, bool erase) {
     }
     UnionRect(&window.update, &window.update, &area);
     window.erase = window.erase || erase;
-    for (CWindow* child : window.children) {
+    const bool reachesChildren =
+        children == Children::All || (children == Children::ByStyle && !(window.style & WS_CLIPCHILDREN));
+    for (CWindow* child : reachesChildren ? window.children : std::vector<CWindow*>()) {
         const RECT part = Intersection(area, child->rect);
         if (!IsEmpty(part)) {
             const RECT inChild = Offset(part, -child->rect.left, -child->rect.top);
-            InvalidateLocked(*child, &inChild, erase);
+            InvalidateLocked(*child, &inChild, erase, children);
         }
     }
     if (CThreadQueue* queue = ExistingQueueLocked(window.threadId)) {
@@ -142,7 +182,7 @@ void ResizeSurfaceLocked(CWindow& window) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_destroy(cr);
-    InvalidateLocked(window, nullptr, true);
+    InvalidateLocked(window, nullptr, true, Children::All);
     ScreenChangedLocked();
 }
 
@@ -185,7 +225,9 @@ void PaintShellWindow(HWND hwnd) {
 
 using namespace platform::window;
 
-BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
+namespace {
+
+BOOL InvalidateWithChildren(HWND hWnd, const RECT* lpRect, BOOL bErase, Children children) {
     EnsureDesktop();
     Lock lock = LockWindows();
     CWindow* window = hWnd ? FindLocked(hWnd) : DesktopLocked();
@@ -193,8 +235,14 @@ BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return FALSE;
     }
-    InvalidateLocked(*window, lpRect, bErase != FALSE);
+    InvalidateLocked(*window, lpRect, bErase != FALSE, children);
     return TRUE;
+}
+
+} // namespace
+
+BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
+    return InvalidateWithChildren(hWnd, lpRect, bErase, Children::ByStyle);
 }
 
 BOOL ValidateRect(HWND hWnd, const RECT* lpRect) {
@@ -248,7 +296,10 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate, UINT flags
         return FALSE;
     }
     if (flags & RDW_INVALIDATE) {
-        InvalidateRect(hWnd, lprcUpdate, (flags & RDW_ERASE) ? TRUE : FALSE);
+        const Children children = (flags & RDW_ALLCHILDREN)  ? Children::All
+                                  : (flags & RDW_NOCHILDREN) ? Children::None
+                                                             : Children::ByStyle;
+        InvalidateWithChildren(hWnd, lprcUpdate, (flags & RDW_ERASE) ? TRUE : FALSE, children);
     }
     if (flags & RDW_VALIDATE) {
         ValidateRect(hWnd, lprcUpdate);
@@ -316,7 +367,7 @@ BOOL ScrollWindow(HWND hWnd, int XAmount, int YAmount, const RECT* lpRect, const
         }
         CheckTrackingLocked();
     }
-    InvalidateLocked(*window, lpClipRect ? lpClipRect : lpRect, true);
+    InvalidateLocked(*window, lpClipRect ? lpClipRect : lpRect, true, Children::All);
     return TRUE;
 }
 

@@ -43,7 +43,7 @@ bool ReorderLocked(CWindow& window, HWND insertAfter) {
     const size_t newIndex = static_cast<size_t>(position - siblings.begin());
     siblings.insert(position, &window);
     if (newIndex != oldIndex) {
-        InvalidateLocked(window, nullptr, true);
+        InvalidateLocked(window, nullptr, true, Children::All);
         ScreenChangedLocked();
     }
     return newIndex != oldIndex;
@@ -52,7 +52,7 @@ bool ReorderLocked(CWindow& window, HWND insertAfter) {
 // The part of the parent that the window covered needs painting again.
 void InvalidateUnderLocked(CWindow& window) {
     if (window.parent && !IsTopLevelLocked(window)) {
-        InvalidateLocked(*window.parent, &window.rect, true);
+        InvalidateLocked(*window.parent, &window.rect, true, Children::All);
     }
     ScreenChangedLocked();
 }
@@ -140,7 +140,7 @@ BOOL ShowWindow(HWND hWnd, int nCmdShow) {
         const bool topLevel = IsTopLevelLocked(*window);
         if (changed && show) {
             window->style |= WS_VISIBLE;
-            InvalidateLocked(*window, nullptr, true);
+            InvalidateLocked(*window, nullptr, true, Children::All);
             ScreenChangedLocked();
         } else if (changed) {
             window->style &= ~WS_VISIBLE;
@@ -194,7 +194,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
             if (IsTopLevelLocked(*window) && sized) {
                 ResizeSurfaceLocked(*window);
             } else if (!(uFlags & SWP_NOREDRAW)) {
-                InvalidateLocked(*window, nullptr, true);
+                InvalidateLocked(*window, nullptr, true, Children::All);
             }
             CheckTrackingLocked();
         }

@@ -165,7 +165,10 @@ void RemoveTimersLocked(HWND hwnd);
 unsigned long long NowMs();
 
 // ---- Painting ----
-void InvalidateLocked(CWindow& window, const RECT* rect, bool erase);
+// Which children an invalidation reaches: all of them (the window system's own repaints, what a show,
+// move or resize uncovers), none, or, as InvalidateRect, those of a window without WS_CLIPCHILDREN.
+enum class Children { ByStyle, All, None };
+void InvalidateLocked(CWindow& window, const RECT* rect, bool erase, Children children);
 // Sizes a top-level window's surface to the window (new pixels, everything invalid).
 void ResizeSurfaceLocked(CWindow& window);
 void ReleaseSurfaceLocked(CWindow& window);

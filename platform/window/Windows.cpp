@@ -690,7 +690,7 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
         if (!bEnable) {
             ForgetWindowLocked(*window);
         }
-        InvalidateLocked(*window, nullptr, true);
+        InvalidateLocked(*window, nullptr, true, Children::ByStyle);
     }
     SendMessageW(hWnd, WM_ENABLE, bEnable ? TRUE : FALSE, 0);
     return wasDisabled;
@@ -986,7 +986,7 @@ HWND SetParent(HWND hWndChild, HWND hWndNewParent) {
     } else {
         parent->children.insert(parent->children.begin(), window);
         ReleaseSurfaceLocked(*window);
-        InvalidateLocked(*window, nullptr, true);
+        InvalidateLocked(*window, nullptr, true, Children::All);
     }
     ScreenChangedLocked();
     return previous;

@@ -13,6 +13,7 @@
 #include "app/FeaturesPanelDlg.h"
 #include "services/FeatureState.h"
 #include "services/MachineInfo.h"
+#include "services/ResourceStrings.h"
 #include "tests/controls/ControlWindowSupport.h"
 #include "tests/features/FeatureButtonTestSupport.h"
 
@@ -410,7 +411,11 @@ TEST_F(FeaturesGridToolTip, ALongTranslatedTipWrapsAtThreeHundredPixelsHigherAbo
         CString strTip;
         LRESULT nMaxWidth;
         int nRise; // from the button's top to the tip window's, with the tip's 2-pixel margin
-    } cases[] = {{L"WiFi security: On", -1, 22}, {SpanishDriverDisabledTip(), 300, 38}};
+    } cases[] = {
+        {L"WiFi security: On", -1, 22},
+        {SpanishDriverDisabledTip(), 300, 38},
+        {ResStringOfLanguage(CKeyboardTopRowBtn::kLangUkrainian, nullptr, CKeyboardTopRowBtn::IDS_TIP_F1F12),
+         300, 38}};
     for (const auto& c : cases) {
         button.m_strTip = c.strTip;
         Ask(button.m_hWnd);

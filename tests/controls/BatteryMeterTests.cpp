@@ -287,19 +287,23 @@ TEST_F(BatteryMeterTest, ALongThirdLineLiftsTheLevelAndTheSecondLineByEightPixel
     EXPECT_LT(thirdLong.Width(), TextExtent(kLongThird, 9, 700).cx) << "in a box narrower than the text";
 }
 
-TEST_F(BatteryMeterTest, WithoutTextsOrImagesItIsPlainWhite) {
+// The sign is drawn behind the level whatever the level holds, an empty one too.
+TEST_F(BatteryMeterTest, WithoutTextsOrImagesItShowsOnlyThePercentSignOnWhite) {
     CMeterProbe& meter = MakeMeter();
     meter.SetImages(kMissingPng, kMissingPng);
     EXPECT_EQ(meter.m_pImage, nullptr);
     EXPECT_EQ(meter.m_pOverlay, nullptr);
     ASSERT_TRUE(Repainted());
-    EXPECT_EQ(CClientPixels(meter).Count(kWhite), 354 * 98) << "no percent sign without a level";
+    CMeterReference signAlone(354, 98);
+    signAlone.ThreeTexts(L"", L"", L"");
+    EXPECT_EQ(CClientPixels(meter).Differences(signAlone.Surface()), 0);
+    EXPECT_GT(CClientPixels(meter).Count(kLevelInk), 20) << "the sign";
 
     meter.SetTexts(L"", L"Battery available", nullptr);
     ASSERT_TRUE(Repainted());
-    const CClientPixels pixels(meter);
-    EXPECT_EQ(pixels.Count(kWhite, RECT{0, 0, 354, 55}), 354 * 55) << "nor with an empty level";
-    EXPECT_GT(pixels.Count(kLevelInk, RECT{0, 55, 354, 98}), 20);
+    CMeterReference withSecond(354, 98);
+    withSecond.ThreeTexts(L"", L"Battery available", L"");
+    EXPECT_EQ(CClientPixels(meter).Differences(withSecond.Surface()), 0);
 }
 
 // ---- One message ----
@@ -445,7 +449,10 @@ TEST_F(BatteryMeterTest, TheNarratorTextIsTheMetersWindowText) {
     EXPECT_EQ(std::wstring(text.GetString()),
               L"MY BATTERY. 80% Battery remaining. REMAINING TIME. 3 hours 20 minutes");
     ASSERT_TRUE(Painted(meter));
-    EXPECT_EQ(CClientPixels(meter).Count(kWhite), 354 * 98) << "the window text is not painted";
+    CMeterReference signAlone(354, 98);
+    signAlone.ThreeTexts(L"", L"", L"");
+    EXPECT_EQ(CClientPixels(meter).Differences(signAlone.Surface()), 0)
+        << "the window text is not painted: the empty level's sign alone shows";
 }
 
 TEST_F(BatteryMeterTest, AWorkerMaySetThePictureWhileItPaints) {

@@ -151,15 +151,14 @@ TEST_P(WiFiSecurityPlace, TheButtonStandsAtTheGridsFirstPlaceInTheHostsState) {
     ASSERT_TRUE(grid);
 
     // The grid stands directly under the title bar; its client width w gives the first place's square
-    // at (w * 24 / 378, w * 20 / 378), w * 48 / 378 wide. The ground's anti-aliased rim is a pixel wide.
-    const int gridTop = flyout->titleBar.bottom;
-    EXPECT_LE(grid->top - gridTop, 1);
-    const int w = Width(*grid) + 2 * kGroundInset + 1;
-    const int gridLeft = grid->left - kGroundInset - 1;
-    const int side = w * 48 / kGridUnits;
-    EXPECT_NEAR(button->centre.x, gridLeft + w * 24 / kGridUnits + (side - 1) / 2, 2);
-    EXPECT_NEAR(button->centre.y, gridTop + w * 20 / kGridUnits + (side - 1) / 2, 2);
+    // at (w * 24 / 378, w * 20 / 378), w * 48 / 378 wide.
+    EXPECT_LE(grid->top - flyout->titleBar.bottom, 1);
+    const RECT place = e2e::GridPlace(*flyout, *grid, 1);
+    const int side = Width(place);
+    EXPECT_NEAR(button->centre.x, place.left + (side - 1) / 2, 2);
+    EXPECT_NEAR(button->centre.y, place.top + (side - 1) / 2, 2);
     EXPECT_NEAR(button->diameter, side, 3);
+    const int w = Width(*grid) + 2 * kGroundInset + 1;
     EXPECT_NEAR(grid->bottom - grid->top, w * kOneRowHeight / kGridUnits, 2) << "one row";
     EXPECT_TRUE(CloseFlyout(program, *flyout));
 }

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <iterator>
 #include <sstream>
 
 #include "platform/internal.h"
@@ -32,6 +34,13 @@ const int kCaptionBandHeight = 24;
 const int kInkLevel = 0x90;
 
 const wchar_t* const kLogFolder = L"C:\\Users\\Alex\\AppData\\LocalLow\\Corvex\\ampwise\\log";
+
+// The grid's design: lengths in 378ths of its width; its ground's inset from either side.
+const int kGridUnits = 378;
+const int kGroundInset = 10;
+const int kPlacesPerRow = 5;
+// The grid's ground under the hover shade (black at alpha 6).
+const COLORREF kShadedGround = RGB(0xEE, 0xEB, 0xE5);
 
 int Spawn(const std::string& argument, const std::vector<std::string>& extraEnvironment) {
     const std::string program = (platform::ExecutableDirectory() / "FlipdeckEx").string();
@@ -85,6 +94,11 @@ FeatureButtonOnScreen ButtonFromTop(const platform::desktop::CScreenImage& scree
         }
     }
     return FeatureButtonOnScreen{POINT{centreX, (top.y + bottom) / 2}, bottom - top.y + 1, circle};
+}
+
+bool IsNear(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 1 && std::abs(GetGValue(a) - GetGValue(b)) <= 1 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 1;
 }
 
 std::string PointWords(POINT pt) {
@@ -163,6 +177,58 @@ std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::
         }
     }
     return std::nullopt;
+}
+
+RECT GridPlace(const FlyoutOnScreen& flyout, const RECT& grid, int place) {
+    const int w = (grid.right - grid.left) + 2 * kGroundInset + 1;
+    const int left = grid.left - kGroundInset - 1;
+    const int row = (place - 1) / kPlacesPerRow;
+    const int c = (place - 1) % kPlacesPerRow + 1;
+    const int side = w * 48 / kGridUnits;
+    const int x = left + w * 2 / kGridUnits + w * 22 * c / kGridUnits + (c - 1) * side;
+    const int y = flyout.titleBar.bottom + w * (row == 0 ? 20 : 89) / kGridUnits;
+    return RECT{x, y, x + side, y + side};
+}
+
+bool IsButtonShownIn(const platform::desktop::CScreenImage& screen, const RECT& place) {
+    const double cx = (place.left + place.right - 1) / 2.0;
+    const double cy = (place.top + place.bottom - 1) / 2.0;
+    const double radius = (place.right - place.left) / 2.0 - 2;
+    int inDisc = 0;
+    int ground = 0;
+    for (int y = place.top; y < place.bottom; ++y) {
+        for (int x = place.left; x < place.right; ++x) {
+            if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > radius * radius) {
+                continue;
+            }
+            ++inDisc;
+            const COLORREF colour = screen.At(x, y);
+            ground += IsNear(colour, kGridGround) || IsNear(colour, kShadedGround) ? 1 : 0;
+        }
+    }
+    // The square's corners, outside the circle, are the grid's ground: a place below the grid is none.
+    const POINT corners[] = {{place.left + 2, place.top + 2},
+                             {place.right - 3, place.top + 2},
+                             {place.left + 2, place.bottom - 3},
+                             {place.right - 3, place.bottom - 3}};
+    const bool onGround = std::all_of(std::begin(corners), std::end(corners), [&](POINT corner) {
+        const COLORREF colour = screen.At(corner.x, corner.y);
+        return IsNear(colour, kGridGround) || IsNear(colour, kShadedGround);
+    });
+    return onGround && inDisc > 0 && ground * 10 < inDisc;
+}
+
+COLORREF CircleColourIn(const platform::desktop::CScreenImage& screen, const RECT& place) {
+    const int cx = (place.left + place.right - 1) / 2;
+    const int cy = (place.top + place.bottom - 1) / 2;
+    const COLORREF samples[] = {screen.At(cx, place.top + 1), screen.At(place.left + 1, cy),
+                                screen.At(cx, place.bottom - 3), screen.At(place.right - 3, cy)};
+    for (const COLORREF sample : samples) {
+        if (std::count(std::begin(samples), std::end(samples), sample) >= 3) {
+            return sample;
+        }
+    }
+    return CLR_INVALID;
 }
 
 RECT FindStateCaption(const platform::desktop::CScreenImage& screen, const RECT& grid,
@@ -316,30 +382,57 @@ std::string LogText(const testing_support::CTestMachine& machine) {
         .value_or("");
 }
 
-bool OfferFeatureAlone(const std::string& feature, const std::string& state) {
+bool OfferFeatures(const std::vector<std::string>& features) {
     const auto list = testing_support::RunTool("feature list");
     if (list.exitCode != 0) {
         return false;
     }
+    std::vector<std::string> offered = features;
+    // The e-course mode needs the audio profile that the Dolby audio feature stands for; no button of the
+    // grid shows the Dolby audio feature itself.
+    if (std::find(features.begin(), features.end(), "ECourseMode") != features.end()) {
+        offered.push_back("DolbyAudio");
+    }
+    const auto isOffered = [&offered](const std::string& name) {
+        return std::find(offered.begin(), offered.end(), name) != offered.end();
+    };
     std::istringstream lines(list.output);
     for (std::string line; std::getline(lines, line);) {
         const std::string name = line.substr(0, line.find(':'));
         const bool keptByHost = line.find(": kept ") == std::string::npos;
-        if (keptByHost && name != feature &&
-            testing_support::RunTool("feature " + name + " --supported no").exitCode) {
+        const std::string supported = isOffered(name) ? "yes" : "no";
+        if (keptByHost &&
+            testing_support::RunTool("feature " + name + " --supported " + supported).exitCode) {
             return false;
         }
     }
     // The microphone is the audio device's, not the host's; the thermal modes are the thermal service's,
     // which without its version counts as absent (machines without it have nothing to remove).
-    if (feature != "Microphone" && testing_support::RunTool("audio microphone absent").exitCode != 0) {
+    if (testing_support::RunTool(std::string("audio microphone ") +
+                                 (isOffered("Microphone") ? "present" : "absent"))
+            .exitCode != 0) {
         return false;
     }
-    if (feature != "IntelligentCooling") {
+    if (!isOffered("IntelligentCooling")) {
         testing_support::RunTool(
             "reg delete 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\QRMDSVC\\QVXRMD\\IC' Version");
     }
-    return testing_support::RunTool("feature " + feature + " --supported yes --state " + state).exitCode == 0;
+    return true;
+}
+
+bool SetFeatureState(const std::string& feature, const std::string& state) {
+    if (feature == "Microphone") {
+        return testing_support::RunTool(std::string("audio mute ") + (state == "on" ? "off" : "on"))
+                   .exitCode == 0;
+    }
+    if (feature == "IntelligentCooling") {
+        return testing_support::RunTool("feature IntelligentCooling --mode " + state).exitCode == 0;
+    }
+    return testing_support::RunTool("feature " + feature + " --state " + state).exitCode == 0;
+}
+
+bool OfferFeatureAlone(const std::string& feature, const std::string& state) {
+    return OfferFeatures({feature}) && SetFeatureState(feature, state);
 }
 
 nlohmann::json HostFeature(const std::string& feature) {

@@ -51,6 +51,15 @@ std::optional<RECT> FindFeatureGrid(const platform::desktop::CScreenImage& scree
 // button under the mouse is shaded by its hover circle and not found: move the mouse away first.
 std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::CScreenImage& screen,
                                                        const FlyoutOnScreen& flyout);
+// The square of the grid's place (1 to 10, five to a row) on the screen. The grid's lengths are 378ths
+// of its client width, its ground leaves 10 pixels (at 96 DPI) on either side with an anti-aliased rim
+// a pixel wide, and it stands directly under the title bar.
+RECT GridPlace(const FlyoutOnScreen& flyout, const RECT& grid, int place);
+// Whether a button is drawn in the place: the square stands on the grid's ground and most of the disc in
+// it is not that ground, with or without the hover shade.
+bool IsButtonShownIn(const platform::desktop::CScreenImage& screen, const RECT& place);
+// The colour of the circle of the button in the place, taken just inside its rim where no icon reaches.
+COLORREF CircleColourIn(const platform::desktop::CScreenImage& screen, const RECT& place);
 // The ink of the state caption in the band under the top row: its bounding rectangle, empty when no
 // caption shows.
 RECT FindStateCaption(const platform::desktop::CScreenImage& screen, const RECT& grid,
@@ -120,9 +129,14 @@ std::vector<nlohmann::json> WaitForEvents(const std::string& prefix, size_t coun
 // The records whose event starts with "telemetry.".
 std::vector<nlohmann::json> TelemetryEvents();
 
-// The host offers the feature in the state given ("on", "off", ...) and none of the other features it
-// keeps itself, and the machine has no microphone and no thermal service, so that the feature stands alone
-// in the grid whatever the brand's order; false when the tool refuses a change.
+// The machine offers these features of the grid and no other: the host supports those it keeps and no
+// others, the microphone is there or not, the thermal service is left or loses its version; false when
+// the tool refuses a change.
+bool OfferFeatures(const std::vector<std::string>& features);
+// The feature's state as the machine keeps it: the host's ("on", "off" or a level), the microphone's ("on"
+// live, "off" muted) or the thermal service's (its mode's word, e.g. "intelligent").
+bool SetFeatureState(const std::string& feature, const std::string& state);
+// The feature alone in the grid, whatever the brand's order, in the state given.
 bool OfferFeatureAlone(const std::string& feature, const std::string& state);
 // The feature's entry as the host keeps it (flipdeck-machine feature NAME); null when it cannot be read.
 nlohmann::json HostFeature(const std::string& feature);

@@ -203,7 +203,7 @@ struct ProbeCase {
     const char* pszName;
     int nBrand;
     bool bPowerManager;
-    const char* pszHostMode;       // "" normal
+    const char* pszHostCommand;    // flipdeck-machine host ...; "" for a normal host
     const char* pszFeatureOptions; // flipdeck-machine feature AirplanePowerMode ...
     bool bHostAsked;
     int nSupport;
@@ -224,8 +224,8 @@ TEST_P(AirplaneModeBtnProbeTest, TakesSupportAndStateFromTheHostWhileThePowerMan
     const ProbeCase& c = GetParam();
     g_nKobalBrand = c.nBrand;
     RunPowerManager(c.bPowerManager);
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     if (*c.pszFeatureOptions) {
         RunMachineTool(std::string("feature AirplanePowerMode ") + c.pszFeatureOptions);
@@ -262,10 +262,17 @@ INSTANTIATE_TEST_SUITE_P(
         ProbeCase{"ConsumerBrandNeedsNoPowerManager", kConsumerBrand, false, "", "--state on", true, 1,
                   FeatureStateOn, kOnPng, L"Airplane power mode on", 1u,
                   "[AirplaneMode - GetAllPowerSettings resonse:"},
-        ProbeCase{"MalformedAnswer", kBusinessBrand, true, "malformed", "--state on", true, 0,
+        ProbeCase{"MalformedAnswer", kBusinessBrand, true, "mode malformed", "--state on", true, 0,
                   FeatureStateOff, 0, L"", std::nullopt, "[GetAirplaneModeCapability resonse:<?xml"},
-        ProbeCase{"FailingHost", kBusinessBrand, true, "failing", "--state on", false, 0, FeatureStateOff, 0,
-                  L"", std::nullopt, "[GetAirplaneModeCapability response is null]"}),
+        ProbeCase{"FailingHost", kBusinessBrand, true, "mode failing", "--state on", false, 0,
+                  FeatureStateOff, 0, L"", std::nullopt, "[GetAirplaneModeCapability response is null]"},
+        // Supported without the settings: the state is neither shown nor published.
+        ProbeCase{"NoSettingsAnswer", kBusinessBrand, true, "answer GetAllPowerSettings null", "--state on",
+                  true, 1, FeatureStateOff, 0, L"", std::nullopt,
+                  "[AirplaneMode - GetAllPowerSettings response is null]"},
+        ProbeCase{"SettingsCallFails", kBusinessBrand, true, "answer GetAllPowerSettings error", "--state on",
+                  true, 1, FeatureStateOff, 0, L"", std::nullopt,
+                  "[AirplaneMode - GetAllPowerSettings response is null]"}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 // A host without an answer, or with one the probe cannot read, leaves the cached support, state and

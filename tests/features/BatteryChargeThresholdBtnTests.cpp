@@ -156,11 +156,15 @@ TEST(BatteryChargeThresholdBtnAnswer, TheStatusGivesEachBatterysTextTheSwitchAnd
          "1-[40% - 60%]", "2-[75% - 80%]"},
         {"two off", Status(Battery("False", "40", "60") + Reset("false") + Battery("no", "50", "100")), true,
          0, 0, "1-[40% - 60%]", "2-[50% - 100%]"},
+        // Each percentage is the number its text starts with; none is 0.
         {"missing or odd percentages",
          Status("<BatteryChargeThreshold><IsEnabled>true</IsEnabled><StopValue>80%</StopValue>"
                 "</BatteryChargeThreshold>" +
                 Reset("false")),
-         true, 0, 1, "1-[0% - 0%]", ""},
+         true, 0, 1, "1-[0% - 80%]", ""},
+        {"percentages with blanks and signs",
+         Status(Battery("true", " +42 percent", "percent 90") + Reset("false")), true, 0, 1, "1-[40% - 0%]",
+         ""},
         {"reset running, its key in any case",
          Status(Battery("true", "75", "80") + Reset("True", "isresetrunning")), true, 1, 1, "1-[75% - 80%]",
          ""},
@@ -335,7 +339,7 @@ protected:
 // What the machine and the host hold, and what the probe then makes of it.
 struct ProbeCase {
     const char* pszName;
-    const char* pszHostMode;       // "" normal
+    const char* pszHostCommand;    // flipdeck-machine host ...; "" for a normal host
     const char* pszFeatureOptions; // flipdeck-machine feature BatteryChargeThreshold ...
     bool bPowerManager;
     const char* pszBattery; // the battery fact: null present, "none" or "unknown"
@@ -358,8 +362,8 @@ class BatteryChargeThresholdBtnProbeTest : public BatteryChargeThresholdBtnTest,
 
 TEST_P(BatteryChargeThresholdBtnProbeTest, TakesSupportStateAndResetFromTheHostAndTheBatteryFromTheSystem) {
     const ProbeCase& c = GetParam();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     if (*c.pszFeatureOptions) {
         RunMachineTool(std::string("feature BatteryChargeThreshold ") + c.pszFeatureOptions);
@@ -407,10 +411,20 @@ INSTANTIATE_TEST_SUITE_P(
                   FeatureStateOff, 0, L"", -1, 0, std::nullopt, "[BCT IsSupportBatteryEx  resonse:"},
         ProbeCase{"PowerManagerNotRunning", "", "--state on", false, nullptr, 0, FeatureStateOff, 0, L"", -1,
                   0, std::nullopt, "[BCT Voltaro.exe error or not running ---> dont support]"},
-        ProbeCase{"MalformedHost", "malformed", "--state on", true, nullptr, 0, FeatureStateOff, 0, L"", -1,
-                  0, std::nullopt, "[BCT IsSupportBatteryEx  resonse:"},
-        ProbeCase{"FailingHost", "failing", "--state on", true, nullptr, 0, FeatureStateOff, 0, L"", -1, 0,
-                  std::nullopt, "[BCT IsSupportBatteryEx response is null]"}),
+        ProbeCase{"MalformedHost", "mode malformed", "--state on", true, nullptr, 0, FeatureStateOff, 0, L"",
+                  -1, 0, std::nullopt, "[BCT IsSupportBatteryEx  resonse:"},
+        ProbeCase{"FailingHost", "mode failing", "--state on", true, nullptr, 0, FeatureStateOff, 0, L"", -1,
+                  0, std::nullopt, "[BCT IsSupportBatteryEx response is null]"},
+        // Supported without a status: nothing is shown or published, and no reset is known (no click).
+        ProbeCase{"NoStatusAnswer", "answer GetChargeThresholdStatusEx null", "--state on", true, nullptr, 1,
+                  FeatureStateOff, 0, L"", -1, 0, std::nullopt,
+                  "[BCT GetChargeThresholdStatusEx response is null]"},
+        ProbeCase{"StatusCallFails", "answer GetChargeThresholdStatusEx error", "--state on", true, nullptr,
+                  1, FeatureStateOff, 0, L"", -1, 0, std::nullopt,
+                  "[BCT GetChargeThresholdStatusEx response is null]"},
+        ProbeCase{"MalformedStatus", "answer GetChargeThresholdStatusEx malformed", "--state on", true,
+                  nullptr, 1, FeatureStateOff, Btn::kOffPng, kOffCaption, 0, 0, false,
+                  "[BCT GetChargeThresholdStatusEx  resonse:"}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(BatteryChargeThresholdBtnTest, WithoutAContractInstanceNothingIsShownOrSet) {

@@ -201,7 +201,7 @@ protected:
 // What the host holds and what the probe then makes of it.
 struct ProbeCase {
     const char* pszName;
-    const char* pszHostMode;     // "" normal
+    const char* pszHostCommand;  // flipdeck-machine host ...; "" for a normal host
     const char* pszDolbyOptions; // flipdeck-machine feature DolbyAudio ...
     const char* pszECourseOptions;
     bool bStatusAsked;
@@ -222,8 +222,8 @@ class ECourseModeBtnProbeTest : public ECourseModeBtnTest, public testing::WithP
 
 TEST_P(ECourseModeBtnProbeTest, TakesTheProfileTheDriverAndTheStateFromTheHost) {
     const ProbeCase& c = GetParam();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     if (*c.pszDolbyOptions) {
         RunMachineTool(std::string("feature DolbyAudio ") + c.pszDolbyOptions);
@@ -273,10 +273,17 @@ INSTANTIATE_TEST_SUITE_P(
                   "IsAudioProfileEnabled\">false<"},
         ProbeCase{"NoAudioDriver", "", "", "--state on --state disabled", true, CECourseModeBtn::ProfileDolby,
                   1, FeatureStateOn, kDisabledPng, true, kDisabledCaption, "DriverAvailability\">false<"},
-        ProbeCase{"MalformedAnswer", "malformed", "", "--state on", false, CECourseModeBtn::ProfileNone, 0,
-                  FeatureStateOff, 0, false, L"", "[ECourse IsSupportDolbyEx  resonse:<?xml"},
-        ProbeCase{"FailingHost", "failing", "", "--state on", false, CECourseModeBtn::ProfileNone, 0,
-                  FeatureStateOff, 0, false, L"", "[ECourse IsSupportDolbyEx response is null]"}),
+        ProbeCase{"MalformedAnswer", "mode malformed", "", "--state on", false, CECourseModeBtn::ProfileNone,
+                  0, FeatureStateOff, 0, false, L"", "[ECourse IsSupportDolbyEx  resonse:<?xml"},
+        ProbeCase{"FailingHost", "mode failing", "", "--state on", false, CECourseModeBtn::ProfileNone, 0,
+                  FeatureStateOff, 0, false, L"", "[ECourse IsSupportDolbyEx response is null]"},
+        // A profile without a status leaves support and state as they were (none cached: hidden).
+        ProbeCase{"NoStatusAnswer", "answer GetECourseStatusEx null", "", "--state on", true,
+                  CECourseModeBtn::ProfileDolby, 0, FeatureStateOff, 0, false, L"",
+                  "[ECourse GetECourseStatusEx response is null]"},
+        ProbeCase{"StatusCallFails", "answer GetECourseStatusEx error", "", "--state on", false,
+                  CECourseModeBtn::ProfileDolby, 0, FeatureStateOff, 0, false, L"",
+                  "[ECourse GetECourseStatusEx response is null]"}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(ECourseModeBtnTest, AHostWithoutAnAnswerLeavesTheCachedStateShown) {

@@ -371,11 +371,11 @@ TEST_F(EyecareModeBtnTest, BusinessGamingListedBiosAndAnOldPluginHideTheButtonWi
         const char* pszLogLine;
     } cases[] = {
         {"business brand", 1, 0, "NRCN31VX", "1.2.92.15",
-         "[ECM not support, IsKobalBrandMachine=1, IsGamingDeviceType=0\n"},
+         "[ECM not support, IsKobalBrandMachine=1, IsGamingDeviceType=0\r\n"},
         {"gaming", 0, 1, "NRCN31VX", "1.2.92.15",
          "[ECM not support, IsKobalBrandMachine=0, IsGamingDeviceType=1"},
         {"listed BIOS", 0, 0, "R9CJD41W", "1.2.92.15",
-         "[ECM not support, WhiteListDevice=1, PluginSupportWhiteList=1\n"},
+         "[ECM not support, WhiteListDevice=1, PluginSupportWhiteList=1\r\n"},
         {"the panel's plug-in", 0, 0, "NRCN31VX", "1.2.92.14",
          "[ECM not support, WhiteListDevice=0, PluginSupportWhiteList=0"},
         {"listed BIOS and old plug-in", 0, 0, "r9cjd41w", "1.2.92.14",

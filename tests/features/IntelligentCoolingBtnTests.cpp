@@ -4,12 +4,15 @@
 // the toolbar's time stamps.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "features/IxorIntelligentCoolingBtn.h"
@@ -246,7 +249,7 @@ protected:
     }
     // The click's set worker has sent its mode.
     bool SetDone(const Btn& button) {
-        return PumpUntil([&button] { return button.m_nBusy == 0; }, kLongWait);
+        return PumpUntil([&button] { return !button.m_bBusy; }, kLongWait);
     }
     // Destroying the window ends the watcher and waits for the button's workers.
     void DestroyButton() {
@@ -510,15 +513,19 @@ TEST_F(IntelligentCoolingBtnTest, TheServicesValuesAreReadWithinTheirBounds) {
     }
 }
 
+// A stopped service takes no control, and a removed one is not even reached: that leaves the button busy,
+// so that each later click waits its 1.5 s, then goes on.
 TEST_F(IntelligentCoolingBtnTest, AnUnavailableServiceLeavesTheNewModeAndTheNextClickGoesOn) {
     StartContract();
     Btn& button = ProbedButton();
+    const int nWorkersBefore = platform::LiveWorkerCount();
     const struct {
         const char* pszName;
         nlohmann::json service;
+        bool bBusy;
     } cases[] = {
-        {"stopped", {{"state", "stopped"}, {"module", "C:\\Windows\\System32\\QRMDSVC.dll"}}},
-        {"removed", nullptr},
+        {"stopped", {{"state", "stopped"}, {"module", "C:\\Windows\\System32\\QRMDSVC.dll"}}, false},
+        {"removed", nullptr, true},
     };
     std::vector<FeatureEvent> events;
     int nMode = Btn::ModeIntelligent;
@@ -529,7 +536,8 @@ TEST_F(IntelligentCoolingBtnTest, AnUnavailableServiceLeavesTheNewModeAndTheNext
             button.ClicktoSwitch();
             EXPECT_NE(button.m_nMode, nMode);
             nMode = button.m_nMode;
-            EXPECT_TRUE(SetDone(button));
+            EXPECT_TRUE(WorkersBackTo(nWorkersBefore)) << "the set worker ends";
+            EXPECT_EQ(button.m_bBusy, c.bBusy);
         }
         events.resize(events.size() + 2);
     }
@@ -550,6 +558,31 @@ TEST_F(IntelligentCoolingBtnTest, AControlTheServiceFailsIsSentOnceMoreAndTheWat
     ASSERT_EQ(platform::SetRegistryKeyReadOnly(HKEY_LOCAL_MACHINE, kMmcKey, false), ERROR_SUCCESS);
     EXPECT_TRUE(ChangeUntilShown([] { WriteStatus(0xA, 1, 2); },
                                  [&button] { return button.m_nMode == Btn::ModeIntelligent; }));
+}
+
+// In narrator mode every status shown sets the button's window text, which the watcher sends to the
+// user-interface thread: a click there while the watcher waits for that thread must go through.
+TEST_F(IntelligentCoolingBtnTest, AClickWhileTheWatcherWaitsToSetTheNarratorTextGoesThrough) {
+    g_bNarrator = true;
+    Btn& button = ProbedButton();
+    ASSERT_EQ(button.m_nMode, Btn::ModeIntelligent);
+    // Not pumping, the thread leaves the watcher waiting in its message once it has taken the new mode.
+    const auto deadline = std::chrono::steady_clock::now() + kLongWait;
+    for (auto retry = std::chrono::steady_clock::now();
+         button.m_nMode != Btn::ModePerformance && std::chrono::steady_clock::now() < deadline;) {
+        if (std::chrono::steady_clock::now() >= retry) {
+            WriteStatus(0xA, 3, 1);
+            retry = std::chrono::steady_clock::now() + kRetrySlice;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(button.m_nMode, Btn::ModePerformance) << "the watcher read the change";
+    button.ClicktoSwitch();
+    EXPECT_EQ(button.m_nMode, Btn::ModeIntelligent);
+    EXPECT_EQ(button.GetNarratorText(), CString(L"Intelligent cooling mode on."));
+    EXPECT_TRUE(
+        PumpUntil([] { return ServiceControls() == std::vector<int>{Btn::ModeIntelligent}; }, kLongWait));
+    g_bNarrator = false;
 }
 
 TEST_F(IntelligentCoolingBtnTest, DestroyingTheWindowEndsTheWatcher) {

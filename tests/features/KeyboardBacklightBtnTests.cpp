@@ -240,7 +240,7 @@ private:
 struct ProbeCase {
     const char* pszName;
     int nBrand;
-    const char* pszHostMode;       // "" normal
+    const char* pszHostCommand;    // flipdeck-machine host ...; "" for a normal host
     const char* pszFeatureOptions; // flipdeck-machine feature KeyboardBacklight ...
     int nSupport;
     int nLevelType;
@@ -263,8 +263,8 @@ class KeyboardBacklightProbeTest : public KeyboardBacklightBtnTest,
 TEST_P(KeyboardBacklightProbeTest, TakesSupportLevelKindAndStateFromTheHostByTheBrandsRoad) {
     const ProbeCase& c = GetParam();
     g_nKobalBrand = c.nBrand;
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     SetHostFeature(c.pszFeatureOptions);
     StartContract();
@@ -313,10 +313,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "[KBB dont support KBB]"},
         ProbeCase{"IxorDisabled", kIxor, "", "--state disabled", 1, 3, Btn::kLevelOff, 0, 0,
                   Btn::kDisabledPng, true, L"", "DisabledOff"},
-        ProbeCase{"IxorMalformed", kIxor, "malformed", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
+        ProbeCase{"IxorMalformed", kIxor, "mode malformed", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
                   "[KBB dont support KBB]"},
-        ProbeCase{"IxorFailing", kIxor, "failing", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
+        ProbeCase{"IxorFailing", kIxor, "mode failing", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
                   "[KBB IsSupportBacklightEx response is null]"},
+        // Without a status the probe stops: the capability's support stays, nothing is shown.
+        ProbeCase{"IxorNoStatusAnswer", kIxor, "answer GetBacklightStatusEx null", "", 1, 0, Btn::kLevelOff,
+                  0, 0, 0, false, L"", "[KBB GetBacklightStatusEx response is null]"},
         ProbeCase{"KobalOffWithAuto", kKobal, "", "", 1, 4, Btn::kLevelOff, 1, 0, Btn::kOffPng, false, kOff,
                   "[KBB GetAutoKBDBacklightEx  resonse:<?xml"},
         ProbeCase{"KobalAutoInData", kKobal, "", "--state 3 --form data", 1, 4, Btn::kLevel1, 1, 1,
@@ -347,10 +350,13 @@ INSTANTIATE_TEST_SUITE_P(
                   false, kOff, "KeyboardBacklightLevel\">None<"},
         ProbeCase{"KobalDisabled", kKobal, "", "--state disabled", 1, 4, Btn::kLevelOff, 1, 0,
                   Btn::kDisabledPng, true, L"", "DisabledOff"},
-        ProbeCase{"KobalMalformed", kKobal, "malformed", "", 0, 0, Btn::kLevelOff, 0, 0, Btn::kOffPng, false,
-                  kOff, "[Parse XML file failure.][BacklightSettingsResponse]"},
-        ProbeCase{"KobalFailing", kKobal, "failing", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
-                  "[KBB GetAutoKBDBacklightEx response is null]"}),
+        ProbeCase{"KobalMalformed", kKobal, "mode malformed", "", 0, 0, Btn::kLevelOff, 0, 0, Btn::kOffPng,
+                  false, kOff, "[Parse XML file failure.][BacklightSettingsResponse]"},
+        ProbeCase{"KobalFailing", kKobal, "mode failing", "", 0, 0, Btn::kLevelOff, 0, 0, 0, false, L"",
+                  "[KBB GetAutoKBDBacklightEx response is null]"},
+        // The auto mode known, the status not: the probe stops with the support it had (none cached).
+        ProbeCase{"KobalNoStatusAnswer", kKobal, "answer GetBacklightStatusEx null", "", 0, 0, Btn::kLevelOff,
+                  1, 0, 0, false, L"", "[KBB GetBacklightStatusEx response is null]"}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(KeyboardBacklightBtnTest, AModelH352NeverShowsTheButtonOnEitherBrand) {

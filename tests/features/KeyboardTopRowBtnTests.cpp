@@ -283,7 +283,7 @@ private:
 struct ProbeCase {
     const char* pszName;
     int nBrand;
-    const char* pszHostMode;       // "" normal
+    const char* pszHostCommand;    // flipdeck-machine host ...; "" for a normal host
     const char* pszFeatureOptions; // flipdeck-machine feature KeyboardTopRowKey ...
     int nSupport;
     int nStatus;
@@ -302,8 +302,8 @@ class KeyboardTopRowProbeTest : public KeyboardTopRowBtnTest,
 
 TEST_P(KeyboardTopRowProbeTest, TakesSupportAndSettingsFromTheHostByTheBrandsRoad) {
     const ProbeCase& c = GetParam();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     SetHostFeature(c.pszFeatureOptions);
     StartContract();
@@ -321,37 +321,50 @@ TEST_P(KeyboardTopRowProbeTest, TakesSupportAndSettingsFromTheHostByTheBrandsRoa
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeyboardTopRowProbeTest,
-    testing::Values(ProbeCase{"KobalSpecial", kKobal, "", "", 1, Btn::kStateSpecial, Btn::kSpecialPng, false,
-                              kSpecialCaption, "[GetKobalKBDSettings  resonse:<?xml"},
-                    ProbeCase{"KobalF1F12InData", kKobal, "", "--state off --form data", 1, Btn::kStateF1F12,
-                              Btn::kF1F12Png, false, kF1F12Caption, "[GetKobalKBDCapability  resonse:<?xml"},
-                    // The Fn sticky key greys the button in the image of the state the settings give.
-                    ProbeCase{"KobalStickyKeySpecial", kKobal, "", "--answer FnStickKey=TRUE", 1,
-                              FeatureStateDisabled, Btn::kSpecialDisabledPng, true, L"",
-                              "FnStickKey\">TRUE<"},
-                    ProbeCase{"KobalStickyKeyF1F12", kKobal, "", "--state off --answer FnStickKey=true", 1,
-                              FeatureStateDisabled, Btn::kF1F12DisabledPng, true, L"", "FnStickKey\">true<"},
-                    ProbeCase{"KobalWithoutFnLock", kKobal, "", "--answer FnLock=no", 0, FeatureStateOff, 0,
-                              false, L"", "[GetKobalKBDCapability  resonse:"},
-                    ProbeCase{"KobalUnsupported", kKobal, "", "--supported no", 0, FeatureStateOff, 0, false,
-                              L"", "PrimaryFunction\">false<"},
-                    ProbeCase{"KobalMalformed", kKobal, "malformed", "", 0, FeatureStateOff, 0, false, L"",
-                              "[GetKobalKBDCapability  resonse:"},
-                    ProbeCase{"KobalFailing", kKobal, "failing", "", 0, FeatureStateOff, 0, false, L"",
-                              "[GetKobalKBDCapability response is null]"},
-                    ProbeCase{"IxorSpecial", kIxor, "", "", 1, Btn::kStateSpecial, Btn::kSpecialPng, false,
-                              kSpecialCaption, "[GetIxorPrimeKeySettings  resonse:<?xml"},
-                    ProbeCase{"IxorF1F12", kIxor, "", "--state off", 1, Btn::kStateF1F12, Btn::kF1F12Png,
-                              false, kF1F12Caption, "FnLock\">true<"},
-                    ProbeCase{"IxorStickyKeyIsBusinessOnly", kIxor, "", "--answer FnStickKey=true", 1,
-                              Btn::kStateSpecial, Btn::kSpecialPng, false, kSpecialCaption,
-                              "FnStickKey\">true<"},
-                    ProbeCase{"IxorPrimeKeyOnly", kIxor, "", "--answer FnLock=false", 0, FeatureStateOff, 0,
-                              false, L"", "[GetIxorKBDCapability  resonse:"},
-                    ProbeCase{"IxorMalformed", kIxor, "malformed", "", 0, FeatureStateOff, 0, false, L"",
-                              "[GetIxorKBDCapability  resonse:"},
-                    ProbeCase{"IxorFailing", kIxor, "failing", "", 0, FeatureStateOff, 0, false, L"",
-                              "[GetIxorKBDCapability response is null]"}),
+    testing::Values(
+        ProbeCase{"KobalSpecial", kKobal, "", "", 1, Btn::kStateSpecial, Btn::kSpecialPng, false,
+                  kSpecialCaption, "[GetKobalKBDSettings  resonse:<?xml"},
+        ProbeCase{"KobalF1F12InData", kKobal, "", "--state off --form data", 1, Btn::kStateF1F12,
+                  Btn::kF1F12Png, false, kF1F12Caption, "[GetKobalKBDCapability  resonse:<?xml"},
+        // The Fn sticky key greys the button in the image of the state the settings give.
+        ProbeCase{"KobalStickyKeySpecial", kKobal, "", "--answer FnStickKey=TRUE", 1, FeatureStateDisabled,
+                  Btn::kSpecialDisabledPng, true, L"", "FnStickKey\">TRUE<"},
+        ProbeCase{"KobalStickyKeyF1F12", kKobal, "", "--state off --answer FnStickKey=true", 1,
+                  FeatureStateDisabled, Btn::kF1F12DisabledPng, true, L"", "FnStickKey\">true<"},
+        // Whatever the business road finds, the probe shows the state of the settings it has
+        // (none: the special functions).
+        ProbeCase{"KobalWithoutFnLock", kKobal, "", "--answer FnLock=no", 0, Btn::kStateSpecial,
+                  Btn::kSpecialPng, false, kSpecialCaption, "[GetKobalKBDCapability  resonse:"},
+        ProbeCase{"KobalUnsupported", kKobal, "", "--supported no", 0, Btn::kStateSpecial, Btn::kSpecialPng,
+                  false, kSpecialCaption, "PrimaryFunction\">false<"},
+        ProbeCase{"KobalMalformed", kKobal, "mode malformed", "", 0, Btn::kStateSpecial, Btn::kSpecialPng,
+                  false, kSpecialCaption, "[GetKobalKBDCapability  resonse:"},
+        ProbeCase{"KobalFailing", kKobal, "mode failing", "", 0, Btn::kStateSpecial, Btn::kSpecialPng, false,
+                  kSpecialCaption, "[GetKobalKBDCapability response is null]"},
+        ProbeCase{"KobalNoSettingsAnswer", kKobal, "answer GetKobalKBDSettings null", "--state off", 0,
+                  Btn::kStateSpecial, Btn::kSpecialPng, false, kSpecialCaption,
+                  "[GetKobalKBDSettings response is null]"},
+        // Settings that do not parse are cleared: the F1-F12 keys' lock the host holds is gone.
+        ProbeCase{"KobalMalformedSettings", kKobal, "answer GetKobalKBDSettings malformed", "--state off", 0,
+                  Btn::kStateSpecial, Btn::kSpecialPng, false, kSpecialCaption,
+                  "[ParseKobalKBDSettings parse failed]"},
+        ProbeCase{"IxorSpecial", kIxor, "", "", 1, Btn::kStateSpecial, Btn::kSpecialPng, false,
+                  kSpecialCaption, "[GetIxorPrimeKeySettings  resonse:<?xml"},
+        ProbeCase{"IxorF1F12", kIxor, "", "--state off", 1, Btn::kStateF1F12, Btn::kF1F12Png, false,
+                  kF1F12Caption, "FnLock\">true<"},
+        ProbeCase{"IxorStickyKeyIsBusinessOnly", kIxor, "", "--answer FnStickKey=true", 1, Btn::kStateSpecial,
+                  Btn::kSpecialPng, false, kSpecialCaption, "FnStickKey\">true<"},
+        ProbeCase{"IxorPrimeKeyOnly", kIxor, "", "--answer FnLock=false", 0, FeatureStateOff, 0, false, L"",
+                  "[GetIxorKBDCapability  resonse:"},
+        ProbeCase{"IxorMalformed", kIxor, "mode malformed", "", 0, FeatureStateOff, 0, false, L"",
+                  "[GetIxorKBDCapability  resonse:"},
+        ProbeCase{"IxorFailing", kIxor, "mode failing", "", 0, FeatureStateOff, 0, false, L"",
+                  "[GetIxorKBDCapability response is null]"},
+        // Each settings query of the consumer road logs under the prime key's name.
+        ProbeCase{"IxorNoPrimeKeyAnswer", kIxor, "answer GetIxorPrimeKeySettings null", "", 0,
+                  FeatureStateOff, 0, false, L"", "[GetIxorPrimeKeySettings response is null]"},
+        ProbeCase{"IxorNoFnLockAnswer", kIxor, "answer GetIxorFnLockSettings error", "", 0, FeatureStateOff,
+                  0, false, L"", "[GetIxorPrimeKeySettings response is null]"}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(KeyboardTopRowBtnTest, WithoutAContractInstanceNothingIsShownOrSet) {
@@ -489,11 +502,11 @@ TEST_F(KeyboardTopRowBtnTest, TheStatusTextsFollowTheStateTheStickyKeyAndTheNarr
         {true, false, false, false, false, 5, L"before", L"tip before", 0, 999},
         {false, true, false, false, false, Btn::kStateSpecial, kSpecialCaption, kSpecialTip, Btn::kSpecialPng,
          3},
-        // The greyed image is the one of the state the settings give.
+        // Greyed, the special functions' image and tip only while neither setting is on.
         {true, true, false, false, false, FeatureStateDisabled, L"before", kSpecialTip,
          Btn::kSpecialDisabledPng, 2},
-        {true, true, true, true, false, FeatureStateDisabled, L"before", kSpecialTip,
-         Btn::kSpecialDisabledPng, 2},
+        {true, true, true, true, false, FeatureStateDisabled, L"before", kF1F12Tip, Btn::kF1F12DisabledPng,
+         2},
         {true, true, true, false, false, FeatureStateDisabled, L"before", kF1F12Tip, Btn::kF1F12DisabledPng,
          2},
         {true, true, false, true, true, FeatureStateDisabled, L"Keyboard top-row function DISABLED",

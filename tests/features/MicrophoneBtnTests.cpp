@@ -370,7 +370,7 @@ TEST_F(MicrophoneBtnTest, AMuteByTheMachineToolReachesTheButtonThroughTheOnScree
 }
 
 // Read on the test's thread by a button without a watcher: each case starts from its own state.
-TEST_F(MicrophoneBtnTest, AnyNonzeroDwordIsMutedAndAnythingElseLive) {
+TEST_F(MicrophoneBtnTest, NonzeroFirstFourBytesAreMutedAndAnythingElseLive) {
     using Bytes = std::vector<BYTE>;
     const struct {
         const char* pszName;
@@ -382,14 +382,20 @@ TEST_F(MicrophoneBtnTest, AnyNonzeroDwordIsMutedAndAnythingElseLive) {
         {"all bits", [] { WriteMuteState(0xFFFFFFFFu); }, FeatureStateOn, FeatureStateOff},
         {"live", [] { WriteMuteState(0); }, FeatureStateOff, FeatureStateOn},
         {"missing", [] { WriteMuteValue(std::nullopt); }, FeatureStateOff, FeatureStateOn},
+        // The value is read as four bytes whatever its type.
         {"text",
          [] {
              WriteMuteValue(REG_SZ, Bytes{'1', 0, 0, 0});
          },
-         FeatureStateOff, FeatureStateOn},
+         FeatureStateOn, FeatureStateOff},
         {"short",
          [] {
              WriteMuteValue(REG_DWORD, Bytes{1, 0});
+         },
+         FeatureStateOn, FeatureStateOff},
+        {"short zero",
+         [] {
+             WriteMuteValue(REG_BINARY, Bytes{0, 0});
          },
          FeatureStateOff, FeatureStateOn},
         {"long",

@@ -219,7 +219,7 @@ bool WorkersBackTo(int nBefore) {
 // What the host holds and what the probe then makes of it.
 struct ProbeCase {
     const char* pszName;
-    const char* pszHostMode;       // "" normal
+    const char* pszHostCommand;    // flipdeck-machine host ...; "" for a normal host
     const char* pszFeatureOptions; // flipdeck-machine feature PrivacyGuard ...
     int nSupport;
     int nStatus;
@@ -238,8 +238,8 @@ class PrivacyGuardBtnProbeTest : public PrivacyGuardBtnTest, public testing::Wit
 TEST_P(PrivacyGuardBtnProbeTest, TakesSupportAndStateFromTheHostAndStopsWatchingWhatItDoesNotOffer) {
     const ProbeCase& c = GetParam();
     InstallDriver();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
+    if (*c.pszHostCommand) {
+        RunMachineTool(std::string("host ") + c.pszHostCommand);
     }
     if (*c.pszFeatureOptions) {
         RunMachineTool(std::string("feature PrivacyGuard ") + c.pszFeatureOptions);
@@ -274,11 +274,18 @@ INSTANTIATE_TEST_SUITE_P(
                               "<Capability key=\"PrivacyGuard\">False</Capability>", false},
                     ProbeCase{"CapabilityNotTrue", "", "--answer PrivacyGuard=Yes", 0, FeatureStateOff, 0,
                               L"", "[IsSupportPrivacyGuard  resonse:", false},
-                    ProbeCase{"MalformedAnswer", "malformed", "--state on", 0, FeatureStateOff, 0, L"",
+                    ProbeCase{"MalformedAnswer", "mode malformed", "--state on", 0, FeatureStateOff, 0, L"",
                               "[IsSupportPrivacyGuard  resonse:", false},
                     // No answer at all is no verdict on the feature: the watcher goes on.
-                    ProbeCase{"FailingHost", "failing", "--state on", 0, FeatureStateOff, 0, L"",
-                              "[IsSupportPrivacyGuard response is null]", true}),
+                    ProbeCase{"FailingHost", "mode failing", "--state on", 0, FeatureStateOff, 0, L"",
+                              "[IsSupportPrivacyGuard response is null]", true},
+                    // Supported, but without a readable status: the state and its image stay as they were.
+                    ProbeCase{"NoStatusAnswer", "answer GetPrivacyGuardStatus null", "--state on", 1,
+                              FeatureStateOff, 0, L"", "[GetPrivacyGuardStatus response is null]", true},
+                    ProbeCase{"StatusCallFails", "answer GetPrivacyGuardStatus error", "--state on", 1,
+                              FeatureStateOff, 0, L"", "[GetPrivacyGuardStatus response is null]", true},
+                    ProbeCase{"MalformedStatus", "answer GetPrivacyGuardStatus malformed", "--state on", 1,
+                              FeatureStateOff, 0, L"", "[GetPrivacyGuardStatus  resonse:", true}),
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(PrivacyGuardBtnTest, WithoutAContractInstanceNothingIsShownOrSet) {
@@ -377,7 +384,7 @@ TEST_F(PrivacyGuardBtnTest, AnotherProcessSwitchingTheGuardRepaintsTheButton) {
 }
 
 // Read on the test's thread by a button without a watcher: each case starts from the guard shown on.
-TEST_F(PrivacyGuardBtnTest, TheDriversValueIsAStateOrOffAndAnythingElseIsLeftOut) {
+TEST_F(PrivacyGuardBtnTest, TheDriversValueIsItsFirstFourBytesAStateOrOffAndAnythingElseIsLeftOut) {
     using Bytes = std::vector<BYTE>;
     const struct {
         const char* pszName;
@@ -391,16 +398,22 @@ TEST_F(PrivacyGuardBtnTest, TheDriversValueIsAStateOrOffAndAnythingElseIsLeftOut
         {"no state", [] { WriteShadeveilState(3); }, FeatureStateOn, kOnPng},
         {"all bits", [] { WriteShadeveilState(0xFFFFFFFFu); }, FeatureStateOn, kOnPng},
         {"missing", [] { WriteShadeveilValue(kShadeveilKey, std::nullopt); }, FeatureStateOff, kOffPng},
+        // The value is read as four bytes whatever its type: '1' and its end are 49, no state.
         {"text",
          [] {
              WriteShadeveilValue(kShadeveilKey, REG_SZ, Bytes{'1', 0, 0, 0});
          },
-         FeatureStateOff, kOffPng},
-        {"short",
+         FeatureStateOn, kOnPng},
+        {"short off",
          [] {
-             WriteShadeveilValue(kShadeveilKey, REG_DWORD, Bytes{1, 0});
+             WriteShadeveilValue(kShadeveilKey, REG_BINARY, Bytes{0, 0});
          },
          FeatureStateOff, kOffPng},
+        {"short disabled",
+         [] {
+             WriteShadeveilValue(kShadeveilKey, REG_DWORD, Bytes{2, 0});
+         },
+         FeatureStateDisabled, kDisabledPng},
         {"long",
          [] {
              WriteShadeveilValue(kShadeveilKey, REG_DWORD, Bytes{1, 0, 0, 0, 0, 0, 0, 0});

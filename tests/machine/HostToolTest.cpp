@@ -10,8 +10,8 @@ using testing_support::CTestMachine;
 TEST(HostTool, HelpNamesTheModesAndTheKeys) {
     const ToolResult help = RunTool("host --help");
     EXPECT_EQ(help.exitCode, 0);
-    for (const char* word :
-         {"normal", "failing", "absent", "slow", "malformed", "brand", "mtm", "plugin-invoke", "delay"}) {
+    for (const char* word : {"normal", "failing", "absent", "slow", "malformed", "answer METHOD", "null",
+                             "error", "brand", "mtm", "plugin-invoke", "delay"}) {
         EXPECT_NE(help.output.find(word), std::string::npos) << word;
     }
 }
@@ -104,6 +104,46 @@ TEST(HostTool, SlowAndMalformedHostsKeepTheirRegistration) {
     EXPECT_EQ(ReadHostState()[host::kModeKey], "slow");
     ASSERT_EQ(RunTool("host mode normal").exitCode, 0);
     EXPECT_TRUE(Parses(contract->GetWifiSecurityStatus()));
+}
+
+// One method answers otherwise; the host's other methods, its mode and the method's work stay.
+TEST(HostTool, AnswerMakesOneMethodAnswerNothingFailOrAnswerMalformedXml) {
+    CTestMachine machine("business-win10");
+    CApartment apartment;
+    IContractInterfacePtr contract;
+    ASSERT_EQ(CreateContract(contract), S_OK);
+
+    ASSERT_EQ(RunTool("host answer GetPrivacyGuardStatus null").exitCode, 0);
+    EXPECT_EQ(static_cast<const wchar_t*>(contract->GetPrivacyGuardStatus()), nullptr);
+    EXPECT_TRUE(Parses(contract->IsSupportPrivacyGuard())) << "the other methods answer";
+    EXPECT_EQ(ReadHostState()[host::kMethodsKey], (nlohmann::json{{"GetPrivacyGuardStatus", "null"}}));
+
+    ASSERT_EQ(RunTool("host answer SetPrivacyGuard null").exitCode, 0);
+    EXPECT_EQ(static_cast<const wchar_t*>(contract->SetPrivacyGuard(1)), nullptr);
+    EXPECT_EQ(ReadHostState()[host::kFeaturesKey]["PrivacyGuard"]["state"], 1) << "the set is made";
+
+    ASSERT_EQ(RunTool("host answer GetPrivacyGuardStatus error").exitCode, 0);
+    const size_t recorded = RecordedEvents().size();
+    try {
+        contract->GetPrivacyGuardStatus();
+        ADD_FAILURE() << "no COM error";
+    } catch (const _com_error& error) {
+        EXPECT_EQ(error.Error(), kServerFault);
+    }
+    EXPECT_EQ(RecordedEvents().size(), recorded) << "a failed call does not reach the host";
+
+    ASSERT_EQ(RunTool("host answer GetPrivacyGuardStatus malformed").exitCode, 0);
+    EXPECT_FALSE(Parses(contract->GetPrivacyGuardStatus()));
+    EXPECT_TRUE(Parses(contract->IsSupportPrivacyGuard()));
+
+    ASSERT_EQ(RunTool("host answer GetPrivacyGuardStatus normal").exitCode, 0);
+    EXPECT_TRUE(Parses(contract->GetPrivacyGuardStatus()));
+    EXPECT_EQ(ReadHostState()[host::kMethodsKey], (nlohmann::json{{"SetPrivacyGuard", "null"}}));
+
+    for (const char* refused : {"host answer GetPrivacyGuardStatus maybe", "host answer Get.Status null",
+                                "host answer GetPrivacyGuardStatus", "host answer '' null"}) {
+        EXPECT_EQ(RunTool(refused).exitCode, 2) << refused;
+    }
 }
 
 TEST(HostTool, AMalformedStateIsLeftAsItIs) {

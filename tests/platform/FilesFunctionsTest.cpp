@@ -2,6 +2,7 @@
 // handles and path splitting, with the errors Windows and its run-time report.
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -154,6 +155,53 @@ TEST_F(FilesFunctionsTest, StreamsOpenTheMappedFile) {
     char text[16] = {};
     EXPECT_EQ(std::fread(text, 1, sizeof(text), in), 7u);
     std::fclose(in);
+}
+
+// A stream without "b" is a text stream: line feeds are carriage return and line feed in the file, and
+// reading turns each such pair back into a line feed and stops at a Ctrl-Z.
+TEST_F(FilesFunctionsTest, TextStreamsTranslateLineEndsAsTheRunTime) {
+    const struct {
+        const wchar_t* mode;
+        const char* written;
+        const char* inFile;
+    } writes[] = {
+        {L"w", "a\nb\r\nc\n", "a\r\nb\r\r\nc\r\n"},
+        {L"wt", "\n\n", "\r\n\r\n"},
+        {L"wb", "a\nb\r\n", "a\nb\r\n"},
+    };
+    for (const auto& c : writes) {
+        SCOPED_TRACE(platform::ToUtf8(c.mode));
+        FILE* out = _wfopen(L"C:\\Data\\lines.txt", c.mode);
+        ASSERT_NE(out, nullptr);
+        std::fputs(c.written, out);
+        std::fflush(out);
+        EXPECT_EQ(std::ftell(out), static_cast<long>(std::strlen(c.inFile))) << "positions are the file's";
+        std::fclose(out);
+        EXPECT_EQ(files_test::ReadHostFile(Host("Data/lines.txt")), c.inFile);
+    }
+    FILE* append = _wfopen(L"C:\\Data\\lines.txt", L"a");
+    ASSERT_NE(append, nullptr);
+    std::fputs("d\n", append);
+    std::fclose(append);
+    EXPECT_EQ(files_test::ReadHostFile(Host("Data/lines.txt")), "a\nb\r\nd\r\n");
+
+    const struct {
+        const wchar_t* mode;
+        std::string read;
+    } reads[] = {{L"r", "x\ny\rz\n"}, {L"rb", std::string("x\r\ny\rz\r\n\x1Atail", 13)}};
+    for (const auto& c : reads) {
+        SCOPED_TRACE(platform::ToUtf8(c.mode));
+        FILE* out = _wfopen(L"C:\\Data\\lines.txt", L"wb");
+        ASSERT_NE(out, nullptr);
+        std::fwrite("x\r\ny\rz\r\n\x1Atail", 1, 13, out);
+        std::fclose(out);
+        FILE* in = _wfopen(L"C:\\Data\\lines.txt", c.mode);
+        ASSERT_NE(in, nullptr);
+        char text[32] = {};
+        const size_t read = std::fread(text, 1, sizeof(text), in);
+        std::fclose(in);
+        EXPECT_EQ(std::string(text, read), c.read);
+    }
 }
 
 TEST_F(FilesFunctionsTest, StreamsFailAsTheRunTime) {

@@ -1,4 +1,5 @@
 // Handles, events, waits, threads and the count of live workers.
+#include <pthread.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -368,6 +369,52 @@ TEST(ThreadsThreads, TheThreadIdGivenIsTheThreadsOwn) {
     ASSERT_EQ(WaitForSingleObject(thread.get(), kLongWait), WAIT_OBJECT_0);
     EXPECT_EQ(threadId, job.threadId.load());
     EXPECT_NE(threadId, GetCurrentThreadId());
+}
+
+unsigned __stdcall ReportStackSize(void* arg) {
+    pthread_attr_t attributes;
+    size_t size = 0;
+    if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+        pthread_attr_getstacksize(&attributes, &size);
+        pthread_attr_destroy(&attributes);
+    }
+    *static_cast<size_t*>(arg) = size;
+    return 0;
+}
+
+// Windows reserves the executable's 1 MB for a thread unless a commit size asks for more (rounded up to
+// whole megabytes); a reservation is taken as given, in 64 KB steps.
+TEST(ThreadsThreads, AThreadGetsTheStackWindowsReservesForIt) {
+    constexpr unsigned kKb = 1024;
+    constexpr unsigned kMb = 1024 * kKb;
+    struct Case {
+        unsigned size;
+        unsigned flags;
+        size_t reserved;
+    };
+    const Case cases[] = {
+        {0, 0, kMb},
+        {64 * kKb, 0, kMb},
+        {kMb + 1, 0, 2 * kMb},
+        {3 * kMb, 0, 3 * kMb},
+        {256 * kKb, STACK_SIZE_PARAM_IS_A_RESERVATION, 256 * kKb},
+        {100 * kKb, STACK_SIZE_PARAM_IS_A_RESERVATION, 128 * kKb},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes, flags " << c.flags);
+        size_t size = 0;
+        const auto thread = Own(reinterpret_cast<HANDLE>(
+            _beginthreadex(nullptr, c.size, ReportStackSize, &size, c.flags, nullptr)));
+        ASSERT_NE(thread.get(), nullptr);
+        ASSERT_EQ(WaitForSingleObject(thread.get(), kLongWait), WAIT_OBJECT_0);
+        EXPECT_EQ(size, c.reserved);
+        const auto created = Own(CreateThread(
+            nullptr, c.size, [](LPVOID arg) -> DWORD { return ReportStackSize(arg); }, &size, c.flags,
+            nullptr));
+        ASSERT_NE(created.get(), nullptr);
+        ASSERT_EQ(WaitForSingleObject(created.get(), kLongWait), WAIT_OBJECT_0);
+        EXPECT_EQ(size, c.reserved) << "CreateThread";
+    }
 }
 
 TEST(ThreadsThreads, UnsupportedStartsFail) {

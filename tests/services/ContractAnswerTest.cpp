@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <stdexcept>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/threads.h"
 #include "services/ContractAnswer.h"
 
 namespace {
@@ -64,26 +66,40 @@ TEST_P(LoadXmlRootTest, TakesTheFirstElementOrRefuses) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, LoadXmlRootTest,
-    testing::Values(LoadCase{"Plain", "<SettingList><Setting key=\"IsEnabled\">true</Setting></SettingList>",
-                             "SettingList"},
-                    LoadCase{"AfterDeclarationAndComment",
-                             "<?xml version=\"1.0\"?><!-- x --><CapabilityList/>", "CapabilityList"},
-                    LoadCase{"AnsiBytesInText",
-                             "<SettingList><Setting key=\"Name\">Caf\xE9 \xFF\x80</Setting></SettingList>",
-                             "SettingList"},
-                    LoadCase{"ManyFlatEntries",
-                             "<SettingList>" + Repeat("<Setting key=\"k\">1</Setting>", 1000) +
-                                 "</SettingList>",
-                             "SettingList"},
-                    LoadCase{"Empty", "", nullptr}, LoadCase{"Blank", "  \r\n ", nullptr},
-                    LoadCase{"NotXml", "PluginInvokeError1", nullptr},
-                    LoadCase{"Truncated", "<SettingList><Setting key=\"IsEn", nullptr},
-                    LoadCase{"Unclosed", "<SettingList><Setting>true</Setting>", nullptr},
-                    LoadCase{"MismatchedEnd", "<SettingList></CapabilityList>", nullptr},
-                    LoadCase{"OnlyDeclaration", "<?xml version=\"1.0\"?>", nullptr},
-                    LoadCase{"OnlyComment", "<!-- <SettingList/> -->", nullptr},
-                    LoadCase{"DeeplyNestedTruncated", DeeplyNested(100000), nullptr},
-                    LoadCase{"DeeplyNestedClosed", DeeplyNested(60000) + Repeat("</a>", 60000), nullptr}),
+    testing::Values(
+        LoadCase{"Plain", "<SettingList><Setting key=\"IsEnabled\">true</Setting></SettingList>",
+                 "SettingList"},
+        LoadCase{"AfterDeclarationAndComment", "<?xml version=\"1.0\"?><!-- x --><CapabilityList/>",
+                 "CapabilityList"},
+        LoadCase{"AnsiBytesInText",
+                 "<SettingList><Setting key=\"Name\">Caf\xE9 \xFF\x80</Setting></SettingList>",
+                 "SettingList"},
+        LoadCase{"ManyFlatEntries",
+                 "<SettingList>" + Repeat("<Setting key=\"k\">1</Setting>", 1000) + "</SettingList>",
+                 "SettingList"},
+        LoadCase{"Empty", "", nullptr}, LoadCase{"Blank", "  \r\n ", nullptr},
+        LoadCase{"NotXml", "PluginInvokeError1", nullptr},
+        LoadCase{"Truncated", "<SettingList><Setting key=\"IsEn", nullptr},
+        LoadCase{"Unclosed", "<SettingList><Setting>true</Setting>", nullptr},
+        LoadCase{"MismatchedEnd", "<SettingList></CapabilityList>", nullptr},
+        LoadCase{"OnlyDeclaration", "<?xml version=\"1.0\"?>", nullptr},
+        LoadCase{"OnlyComment", "<!-- <SettingList/> -->", nullptr},
+        LoadCase{"DeeplyNestedTruncated", DeeplyNested(100000), nullptr},
+        LoadCase{"DeeplyNestedClosed", DeeplyNested(60000) + Repeat("</a>", 60000), nullptr},
+        // The guard counts how deep elements nest, not how many there are.
+        LoadCase{"AFlatAnswerOf3000Entries",
+                 "<SettingList>" + Repeat("<Setting key=\"k\">1</Setting><Empty/>", 3000) + "</SettingList>",
+                 "SettingList"},
+        LoadCase{"NestedAtTheLimit", DeeplyNested(256) + Repeat("</a>", 256), "a"},
+        LoadCase{"OneLevelTooDeep", DeeplyNested(257) + Repeat("</a>", 257), nullptr},
+        // Markup inside comments, texts and attributes does not nest; a UTF-8 lead byte that
+        // swallows an end tag's "</" makes the next entry a child, as the parser reads it.
+        LoadCase{"MarkupThatDoesNotNest",
+                 "<List><!--" + Repeat("<a>", 300) + "--><![CDATA[" + Repeat("<b>", 300) + "]]><e v=\"" +
+                     Repeat("<c>", 300) + "\"/></List>",
+                 "List"},
+        LoadCase{"LeadBytesThatHideEndTags",
+                 "<SettingList>" + Repeat("<Setting>caf\xE9</Setting>", 100000) + "</SettingList>", nullptr}),
     CaseName());
 
 // An answer copied to the very end of readable memory, so that a read past its terminator faults.
@@ -257,8 +273,9 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         AnswerCase{"DataHoldsAnElementNotText", "<Response><Data><CapabilityLists/></Data></Response>",
                    false},
+        // Data's first node is read whatever it is: a comment's text is a document like any other.
         AnswerCase{"DataStartsWithAComment",
-                   "<Response><Data><!--<CapabilityList/>-->&lt;SettingList/&gt;</Data></Response>", false},
+                   "<Response><Data><!--<CapabilityList/>-->&lt;SettingList/&gt;</Data></Response>", true},
         AnswerCase{"ListNameInLowerCase",
                    "<Response><capabilitylist/><Data>&lt;capabilitylist/&gt;</Data></Response>", false}),
     CaseName());
@@ -294,6 +311,25 @@ TEST(FindElementInAnswerTest, AHostileDataDocumentIsRefused) {
     ASSERT_TRUE(LoadXmlRoot(strAnswer.c_str(), document, pRoot));
     const TiXmlElement* pList = nullptr;
     EXPECT_FALSE(FindElementInAnswer(pRoot, "CapabilityList", pList, dataDocument));
+}
+
+// A worker has the stack Windows gives it: an answer at the guard's limit parses there.
+TEST(LoadXmlRootTest, AnAnswerNestedAtTheLimitParsesOnAWorker) {
+    static const std::string strAnswer = DeeplyNested(256) + Repeat("</a>", 256);
+    static std::atomic<bool> bLoaded = false;
+    const HANDLE hThread = reinterpret_cast<HANDLE>(_beginthreadex(
+        nullptr, 0,
+        [](void*) -> unsigned {
+            TiXmlDocument document;
+            const TiXmlElement* pRoot = nullptr;
+            bLoaded = LoadXmlRoot(strAnswer.c_str(), document, pRoot);
+            return 0;
+        },
+        nullptr, 0, nullptr));
+    ASSERT_NE(hThread, nullptr);
+    EXPECT_EQ(WaitForSingleObject(hThread, 60000), WAIT_OBJECT_0);
+    CloseHandle(hThread);
+    EXPECT_TRUE(bLoaded);
 }
 
 TEST(FindElementInAnswerTest, NullRootOrNameFindsNothing) {

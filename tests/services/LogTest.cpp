@@ -52,10 +52,14 @@ LocalTime TimeOf(const std::smatch& match, size_t first = 1) {
     return {part(0), part(1), part(2), part(3), part(4), part(5), part(6)};
 }
 
+// The log is a text stream: each line ends with a carriage return and a line feed, as on Windows.
+const std::string kLineEnd = "\r\n";
+
 std::vector<std::string> LinesOf(const std::string& text) {
     std::vector<std::string> lines;
     size_t at = 0;
-    for (size_t end = text.find('\n'); end != std::string::npos; at = end + 1, end = text.find('\n', at)) {
+    for (size_t end = text.find(kLineEnd); end != std::string::npos;
+         at = end + kLineEnd.size(), end = text.find(kLineEnd, at)) {
         lines.push_back(text.substr(at, end - at));
     }
     lines.push_back(text.substr(at));
@@ -181,7 +185,7 @@ TEST_F(LogTest, CutsLongMessagesAndRestartsPastThreeMegabytes) {
     StartLog(true, L"0");
     const std::wstring longText(9000, L'x');
     WriteLog(L"%s", longText.c_str());
-    EXPECT_NE(LogText().find(std::string(8191, 'x') + "\n"), std::string::npos);
+    EXPECT_NE(LogText().find(std::string(8191, 'x') + "\r\n"), std::string::npos);
     EXPECT_EQ(LogText().find(std::string(8192, 'x')), std::string::npos);
 
     const auto file = m_machine.HostPath(std::wstring(kLogFolder) + L"\\quickpanel.log");
@@ -213,12 +217,12 @@ TEST_F(LogTest, RecordsOfConcurrentThreadsStayWhole) {
     }
     const LocalTime written = LocalTimeNow();
     const std::string text = LogText();
-    const std::string headerEnd = kStarLine + "\n\n";
+    const std::string headerEnd = kStarLine + kLineEnd + kLineEnd;
     size_t at = text.find(headerEnd);
     ASSERT_NE(at, std::string::npos) << text;
     at += headerEnd.size();
     // Everything after the header is whole records, one after the other, each writer's in its order.
-    const std::regex record(kTimeText + R"(\[writer (\d) record (\d+) end\]\n\n\n)");
+    const std::regex record(kTimeText + R"(\[writer (\d) record (\d+) end\]\r\n\r\n\r\n)");
     std::vector<int> next(8, 0);
     size_t records = 0;
     for (std::smatch match; at < text.size(); at += static_cast<size_t>(match.length(0)), ++records) {

@@ -120,10 +120,18 @@ TEST_F(PowerManagerLib, TheLibraryIsLookedForWhereTheKeyPointsElseBesideTheProgr
         {"a folder whose VOLTLINK.DLL is a folder", [&] { SetPathText(folderNamedLikeIt); }, false},
         {"a folder without the library", [&] { SetPathText(L"C:\\Users\\Alex"); }, false},
         {"no key: beside the program", [&] { DeletePathKey(); }, true},
-        {"no value: beside the program", [&] { SetPathValue(REG_SZ, nullptr, 0); }, true},
-        {"an empty value: beside the program", [&] { SetPathText(L""); }, true},
-        {"a number: beside the program", [&] { SetPathValue(REG_DWORD, &number, sizeof(number)); }, true},
-        {"a text too long: beside the program", [&] { SetPathText(tooLong); }, true},
+        // A key whose value names no folder names no library: the one beside the program is not taken.
+        {"no value", [&] { SetPathValue(REG_SZ, nullptr, 0); }, false},
+        {"an empty value", [&] { SetPathText(L""); }, false},
+        {"a number", [&] { SetPathValue(REG_DWORD, &number, sizeof(number)); }, false},
+        {"a text too long", [&] { SetPathText(tooLong); }, false},
+        {"an expandable text",
+         [&] {
+             const std::wstring expandable = L"%ProgramFiles(x86)%\\Corvex\\Voltaro";
+             SetPathValue(REG_EXPAND_SZ, expandable.c_str(),
+                          static_cast<DWORD>((expandable.size() + 1) * sizeof(wchar_t)));
+         },
+         false},
     };
     for (const Case& c : cases) {
         c.arrange();

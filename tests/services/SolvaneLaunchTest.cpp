@@ -1,6 +1,8 @@
 // Solvane pages: the scheme gate, the shell call behind it, the protocol registrations and the store
 // package test, on fresh machines.
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -112,6 +114,30 @@ TEST(SolvanePackages, InstalledFamilyAnswersTheMajorVersionOfItsFirstPackage) {
         nlohmann::json::object());
     EXPECT_TRUE(IsPackageFamilyInstalled(kEnterpriseSettingsPackageFamily, wMajor));
     EXPECT_EQ(wMajor, 3);
+}
+
+// The family can gain a package between the count and the names: it is installed all the same.
+TEST(SolvanePackages, AFamilyThatChangesBetweenTheTwoQueriesStillCountsAsInstalled) {
+    CTestMachine machine;
+    const nlohmann::json one = {
+        {"A7C30B21.CorvexConsort_10.2.0.0_x86__q7m3ztv8250n4", nlohmann::json::object()}};
+    nlohmann::json two = one;
+    two["A7C30B21.CorvexConsort_11.20000.20000.20000_neutral_LongResourceName_q7m3ztv8250n4"] =
+        nlohmann::json::object();
+    std::atomic<bool> bQuerying = true;
+    std::thread changer([&] {
+        for (bool bTwo = false; bQuerying; bTwo = !bTwo) {
+            testing_support::SetMachineFact(machine.Folder(), "/packages", bTwo ? two : one);
+        }
+    });
+    int nNotInstalled = 0;
+    for (int nQuery = 0; nQuery < 300; ++nQuery) {
+        WORD wMajor = 99;
+        nNotInstalled += IsPackageFamilyInstalled(kSolvanePackageFamily, wMajor) ? 0 : 1;
+    }
+    bQuerying = false;
+    changer.join();
+    EXPECT_EQ(nNotInstalled, 0);
 }
 
 } // namespace
