@@ -295,14 +295,14 @@ TEST_F(BatteryMeterTest, WithoutTextsOrImagesItShowsOnlyThePercentSignOnWhite) {
     EXPECT_EQ(meter.m_pOverlay, nullptr);
     ASSERT_TRUE(Repainted());
     CMeterReference signAlone(354, 98);
-    signAlone.ThreeTexts(L"", L"", L"");
+    signAlone.ThreeTexts(kDesign, L"", L"", L"");
     EXPECT_EQ(CClientPixels(meter).Differences(signAlone.Surface()), 0);
     EXPECT_GT(CClientPixels(meter).Count(kLevelInk), 20) << "the sign";
 
     meter.SetTexts(L"", L"Battery available", nullptr);
     ASSERT_TRUE(Repainted());
     CMeterReference withSecond(354, 98);
-    withSecond.ThreeTexts(L"", L"Battery available", L"");
+    withSecond.ThreeTexts(kDesign, L"", L"Battery available", L"");
     EXPECT_EQ(CClientPixels(meter).Differences(withSecond.Surface()), 0);
 }
 
@@ -450,7 +450,7 @@ TEST_F(BatteryMeterTest, TheNarratorTextIsTheMetersWindowText) {
               L"MY BATTERY. 80% Battery remaining. REMAINING TIME. 3 hours 20 minutes");
     ASSERT_TRUE(Painted(meter));
     CMeterReference signAlone(354, 98);
-    signAlone.ThreeTexts(L"", L"", L"");
+    signAlone.ThreeTexts(kDesign, L"", L"", L"");
     EXPECT_EQ(CClientPixels(meter).Differences(signAlone.Surface()), 0)
         << "the window text is not painted: the empty level's sign alone shows";
 }
