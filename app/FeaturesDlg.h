@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "app/BatteryTimeInfoDlg.h"
 #include "app/DeckBaseDialog.h"
 #include "app/FeaturesPanelDlg.h"
 
@@ -33,6 +34,7 @@ public:
 
     CWnd* m_pParentDlg = nullptr;
     Gdiplus::Bitmap* m_pBackground = nullptr;
+    CBatteryTimeInfoDlg m_batteryTimeInfoDlg;
     CFeaturesPanelDlg m_featuresPanelDlg;
     int m_nNoBattery = 0;
     int m_nGaming = 0;

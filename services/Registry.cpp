@@ -32,3 +32,16 @@ bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue)
     strValue = buffer.data();
     return true;
 }
+
+bool CRegistry::QueryDwordValue(const wchar_t* pszName, DWORD& dwValue) const {
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    DWORD dwType = REG_NONE;
+    if (RegQueryValueExW(m_hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwData), &cbData) !=
+            ERROR_SUCCESS ||
+        dwType != REG_DWORD) {
+        return false;
+    }
+    dwValue = dwData;
+    return true;
+}

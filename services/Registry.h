@@ -17,6 +17,9 @@ public:
     bool OpenToolbarKey();
     // Reads the named value as text up to its first zero character; false when absent.
     bool QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const;
+    // Reads the named value into a 4-byte buffer (zero-filled first); false unless it reads and is a
+    // REG_DWORD, dwValue then untouched.
+    bool QueryDwordValue(const wchar_t* pszName, DWORD& dwValue) const;
 
     HKEY m_hKey = nullptr;
 };

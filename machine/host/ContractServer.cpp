@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "machine/host/AirplaneModeAnswers.h"
+#include "machine/host/ChargeModeAnswers.h"
 #include "machine/host/ChargeThresholdAnswers.h"
 #include "machine/host/ContractAnswers.h"
 #include "machine/host/ECourseAnswers.h"
@@ -256,25 +257,31 @@ STDMETHODIMP CContractServer::raw_GetChargeThresholdStatusEx(BSTR* pAnswer) {
 // arguments whatever the host made of them.
 STDMETHODIMP CContractServer::raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2,
                                                      BSTR* pAnswer) {
-    if (!pAnswer) {
-        return E_POINTER;
-    }
-    *pAnswer = nullptr;
-    HostState hostState;
-    const HRESULT hr = BeginCall(Server::Plugin, hostState);
-    if (FAILED(hr)) {
-        return hr;
-    }
     const std::string first = Utf8(threshold1);
     const std::string second = Utf8(threshold2);
-    std::string error;
-    if (!UpdateHostState([&](nlohmann::json& data) { ApplyChargeThreshold(data, enable, first, second); },
-                         error)) {
-        return kServerFault;
-    }
-    platform::AppendMachineEvent("contract.SetChargeThreshold",
-                                 {{"enable", enable}, {"threshold1", first}, {"threshold2", second}});
-    return Deliver(Server::Plugin, SharedState().Current(), ChargeThresholdStatusAnswer, pAnswer);
+    return Change(
+        "contract.SetChargeThreshold",
+        [&](nlohmann::json& data) { ApplyChargeThreshold(data, enable, first, second); },
+        {{"enable", enable}, {"threshold1", first}, {"threshold2", second}}, ChargeThresholdStatusAnswer,
+        pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetBatteryStatus(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetBatteryStatus", nlohmann::json::object(), BatteryStatusAnswer,
+                 pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetBatteryChargeModeEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetBatteryChargeModeEx", nlohmann::json::object(),
+                 BatteryChargeModeAnswer, pAnswer);
+}
+
+// The one charge mode of conservation mode and rapid charge (ApplyBatteryChargeMode), recorded with the
+// mode whatever the host made of it.
+STDMETHODIMP CContractServer::raw_SetBatteryChargeMode(int mode, BSTR* pAnswer) {
+    return Change(
+        "contract.SetBatteryChargeMode", [mode](nlohmann::json& data) { ApplyBatteryChargeMode(data, mode); },
+        {{"mode", mode}}, BatteryChargeModeAnswer, pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
@@ -363,6 +370,25 @@ HRESULT CContractServer::Set(const char* event, const char* feature, int state, 
     }
     nlohmann::json record = arguments;
     record["state"] = state;
+    platform::AppendMachineEvent(event, record);
+    return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
+}
+
+HRESULT CContractServer::Change(const char* event, const std::function<void(nlohmann::json&)>& edit,
+                                const nlohmann::json& record, AnswerMaker makeAnswer, BSTR* pAnswer) {
+    if (!pAnswer) {
+        return E_POINTER;
+    }
+    *pAnswer = nullptr;
+    HostState hostState;
+    const HRESULT hr = BeginCall(Server::Plugin, hostState);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    std::string error;
+    if (!UpdateHostState(edit, error)) {
+        return kServerFault;
+    }
     platform::AppendMachineEvent(event, record);
     return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
 }
