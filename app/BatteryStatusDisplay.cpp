@@ -247,37 +247,38 @@ void CBatteryStatusDisplay::UpdateOnce() {
 }
 
 void CBatteryStatusDisplay::ShowUnreadable() {
-    if (!EnterPicture()) {
+    CPNGBatteryStatic* pBattery = EnterPicture();
+    if (!pBattery) {
         return;
     }
-    m_pBattery->SetImages(kUnreadablePng, kNoBadge);
-    m_pBattery->Invalidate();
+    pBattery->SetImages(kUnreadablePng, kNoBadge);
+    pBattery->Invalidate();
     LeavePicture();
 }
 
 void CBatteryStatusDisplay::Show(int nImageId, int nOverlayId, const CString& strNarrator,
                                  const CString* pTexts, bool bThreeTexts) {
-    if (!EnterPicture()) {
+    CPNGBatteryStatic* pBattery = EnterPicture();
+    if (!pBattery) {
         return;
     }
-    m_pBattery->SetNarratorText(strNarrator);
+    pBattery->SetNarratorText(strNarrator);
     if (bThreeTexts) {
-        m_pBattery->SetTexts(pTexts[0], pTexts[1], pTexts[2]);
+        pBattery->SetTexts(pTexts[0], pTexts[1], pTexts[2]);
     } else {
-        m_pBattery->SetText(pTexts[0]);
+        pBattery->SetText(pTexts[0]);
     }
-    m_pBattery->SetImages(nImageId, nOverlayId);
-    m_pBattery->Invalidate();
+    pBattery->SetImages(nImageId, nOverlayId);
+    pBattery->Invalidate();
     LeavePicture();
 }
 
-bool CBatteryStatusDisplay::EnterPicture() {
+CPNGBatteryStatic* CBatteryStatusDisplay::EnterPicture() {
     const std::lock_guard lock(m_pictureLock);
-    if (!m_pBattery) {
-        return false;
+    if (m_pBattery) {
+        ++m_nPictureUsers;
     }
-    ++m_nPictureUsers;
-    return true;
+    return m_pBattery;
 }
 
 void CBatteryStatusDisplay::LeavePicture() {

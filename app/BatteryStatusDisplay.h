@@ -114,7 +114,8 @@ private:
     void ShowUnreadable();
     void Show(int nImageId, int nOverlayId, const CString& strNarrator, const CString* pTexts,
               bool bThreeTexts);
-    bool EnterPicture();
+    // The picture while the panel lets the workers show on it (then held until LeavePicture), else null.
+    CPNGBatteryStatic* EnterPicture();
     void LeavePicture();
     void SetThresholdTexts(const std::string& strText1, const std::string& strText2);
 

@@ -12,6 +12,13 @@ namespace {
 
 constexpr int kMaxBatteries = 2;
 constexpr const char* kCapabilityPrefix = "ChargeMode-";
+constexpr const char* kBatteryTimeText = "ChargeCompletionTimeinMins";
+
+// The answer text that stands for a battery's time to full charge: battery 1's key as it is, battery
+// 2's with "2" behind.
+std::string BatteryTimeKey(int battery) {
+    return battery == 1 ? kBatteryTimeText : kBatteryTimeText + std::to_string(battery);
+}
 
 bool IsOn(const HostFeature& feature) {
     return feature.supported && feature.state == 1;
@@ -61,7 +68,9 @@ std::wstring BatteryChargeModeAnswer(const HostState& state) {
     const HostFeature conservation = state.Feature(kConservationModeFeature);
     const HostFeature rapid = state.Feature(kRapidChargeFeature);
     HostFeature texts = ChargeModeTexts(state);
-    std::erase_if(texts.answer, [](const auto& text) { return text.first.starts_with(kCapabilityPrefix); });
+    std::erase_if(texts.answer, [](const auto& text) {
+        return text.first.starts_with(kCapabilityPrefix) || text.first.starts_with(kBatteryTimeText);
+    });
     return KeyedListAnswer(L"SettingList", L"Setting",
                            {{L"Supported-BatteryChargeMode", SupportedModes(conservation, rapid)},
                             {L"BatteryChargeMode", CurrentMode(conservation, rapid)}},
@@ -95,14 +104,20 @@ void ApplyBatteryChargeMode(nlohmann::json& data, int mode) {
 
 std::wstring BatteryStatusAnswer(const HostState& state) {
     const nlohmann::json facts = platform::MachineFacts();
+    const HostFeature texts = ChargeModeTexts(state);
     std::wstring body = L"<BatteryInformation>";
     for (int battery = 1; battery <= kMaxBatteries; ++battery) {
-        if (const std::optional<int> minutes = voltlink::MinutesToFullCharge(battery, facts)) {
-            body += L"<BatteryStatus><Setting key=\"ChargeCompletionTimeinMins\">" +
-                    std::to_wstring(*minutes) + L"</Setting></BatteryStatus>";
+        const auto given = texts.answer.find(BatteryTimeKey(battery));
+        const std::optional<int> minutes = voltlink::MinutesToFullCharge(battery, facts);
+        if (given == texts.answer.end() && !minutes) {
+            continue;
         }
+        const std::wstring text =
+            given != texts.answer.end() ? platform::FromUtf8(given->second) : std::to_wstring(*minutes);
+        body += L"<BatteryStatus><Setting key=\"ChargeCompletionTimeinMins\">" + Escaped(text) +
+                L"</Setting></BatteryStatus>";
     }
-    return DocumentAnswer(body + L"</BatteryInformation>", state.Feature(kConservationModeFeature).form);
+    return DocumentAnswer(body + L"</BatteryInformation>", texts.form);
 }
 
 } // namespace host

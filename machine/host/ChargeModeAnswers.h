@@ -39,7 +39,9 @@ void ApplyBatteryChargeMode(nlohmann::json& data, int mode);
 
 // GetBatteryStatus: one "BatteryStatus" element per battery of the machine (main, then second) with its
 // "ChargeCompletionTimeinMins" setting, the minutes to full charge on mains power (0 when full or on
-// battery), in conservation mode's form.
+// battery), in conservation mode's form. The two features' answer texts "ChargeCompletionTimeinMins" and
+// "ChargeCompletionTimeinMins2" stand in for battery 1's and 2's minutes, and give that battery an
+// element where the machine has none.
 std::wstring BatteryStatusAnswer(const HostState& state);
 
 } // namespace host

@@ -54,7 +54,8 @@ constexpr FeatureInfo kFeatures[] = {
      "GetBatteryChargeModeEx and SetBatteryChargeMode (0 normal, 1 rapid charge, 2 conservation; answers and "
      "form shared with RapidCharge): Supported-BatteryChargeMode (Normal,Quick,Storage of the supported "
      "modes), BatteryChargeMode (Storage while on); GetBatteryStatus (this form): per battery "
-     "ChargeCompletionTimeinMins, the minutes to full charge of the power facts"},
+     "ChargeCompletionTimeinMins, the minutes to full charge of the power facts (ChargeCompletionTimeinMins2 "
+     "for battery 2)"},
     {"RapidCharge", 1, "off, on (switches ConservationMode off)", false, "ConservationMode", nullptr,
      "GetBatteryChargeModeEx and SetBatteryChargeMode, with ConservationMode: BatteryChargeMode (Quick while "
      "on)"},

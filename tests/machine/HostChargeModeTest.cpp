@@ -205,6 +205,16 @@ TEST_F(HostChargeModeTest, TheBatteryStatusGivesEachBatterysMinutesToFullChargeO
         SetMachineFact(m_machine.Folder(), "/power", test.power);
         EXPECT_EQ(ChargeCompletionTimes(m_contract->GetBatteryStatus()), test.times);
     }
+    SetMachineFact(m_machine.Folder(), "/power",
+                   {{"acLine", true}, {"batteryPercent", 50}, {"chargeMinutes", 100}});
+    StartFrom([](nlohmann::json& s) {
+        Feature(s, "RapidCharge")[host::kAnswerKey] = {{"ChargeCompletionTimeinMins2", "-5"}};
+    });
+    EXPECT_EQ(ChargeCompletionTimes(m_contract->GetBatteryStatus()),
+              (std::vector<std::string>{"ChargeCompletionTimeinMins=50", "ChargeCompletionTimeinMins=-5"}))
+        << "an answer text in place of a battery's minutes, or for a battery the machine lacks";
+    EXPECT_EQ(EntryText(ReadAnswerList(m_contract->GetBatteryChargeModeEx()), "ChargeCompletionTimeinMins2"),
+              "<none>");
     StartFrom([](nlohmann::json& s) { Feature(s, "ConservationMode")[host::kFormKey] = "data"; });
     SetMachineFact(m_machine.Folder(), "/power", {{"acLine", true}, {"batteryPercent", 55}});
     EXPECT_EQ(ChargeCompletionTimes(m_contract->GetBatteryStatus()),
