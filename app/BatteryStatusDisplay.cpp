@@ -435,29 +435,23 @@ int CBatteryStatusDisplay::JudgeChargeThreshold() {
 }
 
 int CBatteryStatusDisplay::JudgeConservationMode() {
-    if (!m_pContract) {
-        WriteLog(L"[Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
-                 L"CBatteryTimeInfoDlg::JudgeConservationMode");
-        return -1;
-    }
-    const ContractAnswer settings =
-        ContractAnswerOf([this] { return m_pContract->GetBatteryChargeModeEx(); });
-    if (!settings) {
-        return -2;
-    }
-    std::string strSupported;
-    std::string strCurrent;
-    if (CBatteryChargeMode::ParseBatteryChargeModeSettings(settings, strSupported, strCurrent)) {
-        m_bConservationSupported = Contains(strSupported, "Storage") ? 1 : 0;
-        m_nConservationOn = Contains(strCurrent, "Storage") ? 1 : 0;
-    }
-    return 0;
+    return JudgeChargeMode(L"CBatteryTimeInfoDlg::JudgeConservationMode", "Storage", m_bConservationSupported,
+                           m_nConservationOn);
 }
 
 int CBatteryStatusDisplay::JudgeRapidCharge() {
+    const int nResult =
+        JudgeChargeMode(L"CBatteryTimeInfoDlg::JudgeRapidCharge", "Quick", m_bRapidSupported, m_nRapidOn);
+    if (nResult == 0 && m_bRapidSupported) {
+        RequestRefresh();
+    }
+    return nResult;
+}
+
+int CBatteryStatusDisplay::JudgeChargeMode(const wchar_t* pszOperation, const char* pszMode,
+                                           std::atomic<BYTE>& bSupported, std::atomic<int>& nOn) {
     if (!m_pContract) {
-        WriteLog(L"[Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
-                 L"CBatteryTimeInfoDlg::JudgeRapidCharge");
+        WriteLog(L"[Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]", pszOperation);
         return -1;
     }
     const ContractAnswer settings =
@@ -468,11 +462,8 @@ int CBatteryStatusDisplay::JudgeRapidCharge() {
     std::string strSupported;
     std::string strCurrent;
     if (CBatteryChargeMode::ParseBatteryChargeModeSettings(settings, strSupported, strCurrent)) {
-        m_bRapidSupported = Contains(strSupported, "Quick") ? 1 : 0;
-        m_nRapidOn = Contains(strCurrent, "Quick") ? 1 : 0;
-    }
-    if (m_bRapidSupported) {
-        RequestRefresh();
+        bSupported = Contains(strSupported, pszMode) ? 1 : 0;
+        nOn = Contains(strCurrent, pszMode) ? 1 : 0;
     }
     return 0;
 }
@@ -513,10 +504,8 @@ bool CBatteryStatusDisplay::ParseBatteryStatusAnswer(const ContractAnswer& answe
     nSecond = 0;
     TiXmlDocument document;
     TiXmlDocument dataDocument;
-    const TiXmlElement* pRoot = nullptr;
-    const TiXmlElement* pStatus = nullptr;
-    if (!LoadXmlRoot(answer, document, pRoot) ||
-        !FindElementInAnswer(pRoot, "BatteryStatus", pStatus, dataDocument)) {
+    const TiXmlElement* pStatus = FindAnswerElement(answer, "BatteryStatus", document, dataDocument);
+    if (!pStatus) {
         return false;
     }
     nFirst = ChargeCompletionMinutes(pStatus);

@@ -108,6 +108,10 @@ private:
     struct CWorkerStart;
     static unsigned __stdcall WorkerProc(void* pParam);
     int RefreshLoop();
+    // The host's charge modes: whether the supported ones and the current one hold the mode's word. The
+    // results of the queries; the operation's name for the log.
+    int JudgeChargeMode(const wchar_t* pszOperation, const char* pszMode, std::atomic<BYTE>& bSupported,
+                        std::atomic<int>& nOn);
     void UpdateOnce();
     // The time to full charge on mains power in minutes (0: none to show); false when it is not ready yet.
     bool MinutesToFullCharge(int& nMinutes);

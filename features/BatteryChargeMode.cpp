@@ -32,10 +32,8 @@ bool CBatteryChargeMode::ParseBatteryChargeModeSettings(const ContractAnswer& an
                                                         std::string& strSupported, std::string& strCurrent) {
     TiXmlDocument document;
     TiXmlDocument dataDocument;
-    const TiXmlElement* pRoot = nullptr;
-    const TiXmlElement* pList = nullptr;
-    if (!LoadXmlRoot(answer, document, pRoot) ||
-        !FindElementInAnswer(pRoot, "SettingList", pList, dataDocument)) {
+    const TiXmlElement* pList = FindAnswerElement(answer, "SettingList", document, dataDocument);
+    if (!pList) {
         return false;
     }
     for (const TiXmlElement* pSetting = pList->FirstChildElement("Setting"); pSetting;

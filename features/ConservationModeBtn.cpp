@@ -94,10 +94,8 @@ bool CConservationModeBtn::ParseConservationModeCapability(const ContractAnswer&
     nSupported = 0;
     TiXmlDocument document;
     TiXmlDocument dataDocument;
-    const TiXmlElement* pRoot = nullptr;
-    const TiXmlElement* pList = nullptr;
-    if (!LoadXmlRoot(answer, document, pRoot) ||
-        !FindElementInAnswer(pRoot, "CapabilityList", pList, dataDocument)) {
+    const TiXmlElement* pList = FindAnswerElement(answer, "CapabilityList", document, dataDocument);
+    if (!pList) {
         return false;
     }
     bool bStorage = false;

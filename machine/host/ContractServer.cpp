@@ -39,20 +39,15 @@ HRESULT ResultOf(HostMode mode) {
     return kServerFault;
 }
 
-// Switches the feature when the host supports it and the state (the one the change makes of the
-// argument, with a change) is one of the feature's.
-bool SwitchFeature(const char* name, int argument, StateChange change) {
+// Switches the feature in host.json's content when the host supports it and the state (the one the
+// change makes of the argument, with a change) is one of the feature's.
+void SwitchFeature(nlohmann::json& data, const char* name, int argument, StateChange change) {
     const FeatureInfo* feature = FindFeature(name);
-    std::string error;
-    return UpdateHostState(
-        [&](nlohmann::json& data) {
-            const HostFeature current = ParseHostState(data).Feature(feature->name);
-            const std::optional<int> state = change ? change(current, argument) : argument;
-            if (current.supported && state && *state >= 0 && *state <= feature->maxState) {
-                SetFeatureState(data, *feature, *state);
-            }
-        },
-        error);
+    const HostFeature current = ParseHostState(data).Feature(feature->name);
+    const std::optional<int> state = change ? change(current, argument) : argument;
+    if (current.supported && state && *state >= 0 && *state <= feature->maxState) {
+        SetFeatureState(data, *feature, *state);
+    }
 }
 
 // A null BSTR is the empty text.
@@ -356,22 +351,11 @@ HRESULT CContractServer::Query(Server server, const char* event, const nlohmann:
 
 HRESULT CContractServer::Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
                              BSTR* pAnswer, StateChange change, const nlohmann::json& arguments) {
-    if (!pAnswer) {
-        return E_POINTER;
-    }
-    *pAnswer = nullptr;
-    HostState hostState;
-    const HRESULT hr = BeginCall(Server::Plugin, hostState);
-    if (FAILED(hr)) {
-        return hr;
-    }
-    if (!SwitchFeature(feature, state, change)) {
-        return kServerFault;
-    }
     nlohmann::json record = arguments;
     record["state"] = state;
-    platform::AppendMachineEvent(event, record);
-    return Deliver(Server::Plugin, SharedState().Current(), makeAnswer, pAnswer);
+    return Change(
+        event, [&](nlohmann::json& data) { SwitchFeature(data, feature, state, change); }, record, makeAnswer,
+        pAnswer);
 }
 
 HRESULT CContractServer::Change(const char* event, const std::function<void(nlohmann::json&)>& edit,

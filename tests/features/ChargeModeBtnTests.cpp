@@ -39,15 +39,7 @@ constexpr auto kLongWait = std::chrono::seconds(60);
 
 // The toolbar's "PowerStatusInfo"; 0 without the value.
 DWORD PowerStatusInfo() {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Corvex\\Ampwise", 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
-        return 0;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    RegQueryValueExW(hKey, L"PowerStatusInfo", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(hKey);
-    return value;
+    return features_test::PowerStatusInfo().value_or(0);
 }
 
 // The mode of each recorded SetBatteryChargeMode.
