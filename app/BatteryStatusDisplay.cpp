@@ -164,6 +164,9 @@ void CBatteryStatusDisplay::Close(DWORD dwBoundMs) {
 }
 
 void CBatteryStatusDisplay::RequestRefresh() {
+    if (m_bClosing) {
+        return;
+    }
     m_nAirplaneOn = ReadAirplaneModeEvent();
     const std::lock_guard lock(m_eventLock);
     if (m_hRefreshEvent) {

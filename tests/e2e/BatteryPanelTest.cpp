@@ -34,11 +34,12 @@ bool CloseFlyout(e2e::CProgram& program, const FlyoutOnScreen& flyout) {
     return program.Click(flyout.closeCentre) && program.WaitForExit().exitCode == 0;
 }
 
-// Waits until the panel shows the look.
-bool WaitForLook(e2e::CProgram& program, const FlyoutOnScreen& flyout, const PanelLook& look) {
+// Waits until the panel shows the look, wherever the flyout stands by then.
+bool WaitForLook(e2e::CProgram& program, const FlyoutOnScreen&, const PanelLook& look) {
     return program
         .WaitForScreen([&](const platform::desktop::CScreenImage& screen) {
-            return e2e::Shows(screen, flyout, look) ? std::optional(true) : std::nullopt;
+            const auto flyout = e2e::FindFlyout(screen);
+            return flyout && e2e::Shows(screen, *flyout, look) ? std::optional(true) : std::nullopt;
         })
         .has_value();
 }
@@ -194,52 +195,76 @@ std::vector<e2e::FeatureButtonOnScreen> TopRowButtons(const platform::desktop::C
     return buttons;
 }
 
-// Waits until the top row's first two buttons show those circles; the two then.
+// Waits until the top row's first two buttons show those circles, wherever the flyout stands by then;
+// the two then.
 std::optional<std::vector<e2e::FeatureButtonOnScreen>>
-WaitForPair(e2e::CProgram& program, const FlyoutOnScreen& flyout, COLORREF first, COLORREF second) {
+WaitForPair(e2e::CProgram& program, const FlyoutOnScreen&, COLORREF first, COLORREF second) {
     return program.WaitForScreen([&](const platform::desktop::CScreenImage& screen) {
-        auto buttons = TopRowButtons(screen, flyout);
+        const auto flyout = e2e::FindFlyout(screen);
+        auto buttons = flyout ? TopRowButtons(screen, *flyout) : std::vector<e2e::FeatureButtonOnScreen>();
         const bool shown = buttons.size() >= 2 && buttons[0].circle == first && buttons[1].circle == second;
         return shown ? std::optional(buttons) : std::nullopt;
     });
 }
 
+// The person looks at the grid once the click's caption is gone: the mouse over the button and away.
+void LookAtTheGrid(e2e::CProgram& program, const e2e::FeatureButtonOnScreen& button, POINT away) {
+    program.WaitForScreen([&](const platform::desktop::CScreenImage& screen) -> std::optional<bool> {
+        const auto flyout = e2e::FindFlyout(screen);
+        const auto grid = flyout ? e2e::FindFeatureGrid(screen, *flyout) : std::nullopt;
+        if (!grid) {
+            return std::nullopt;
+        }
+        const RECT ink = e2e::FindStateCaption(screen, *grid, button);
+        return IsRectEmpty(&ink) ? std::optional(true) : std::nullopt;
+    });
+    program.MoveMouse(button.centre);
+    program.MoveMouse(away);
+}
+
+// Each click switches the other mode off first: both buttons change, and the badge follows.
 TEST(BatteryPanel, ConservationModeAndRapidChargeExcludeEachOtherAndGiveTheirBadge) {
     CTestMachine machine;
     ASSERT_TRUE(e2e::OfferFeatureAlone("ConservationMode", "off"));
-    ASSERT_TRUE(Tool("feature RapidCharge --supported yes --state off"));
+    ASSERT_TRUE(Tool("feature RapidCharge --supported yes --state on"));
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);
-    ASSERT_TRUE(program.MoveMouse(POINT{flyout->titleBar.left + 10, flyout->titleBar.top + 5}));
-    auto pair = WaitForPair(program, *flyout, e2e::kButtonOff, e2e::kButtonOff);
-    ASSERT_TRUE(pair) << "conservation mode and rapid charge, both off";
-    ASSERT_TRUE(WaitForLook(program, *flyout, LevelLook(153, 163, L"80", L"", L"")));
+    const POINT away{flyout->titleBar.left + 10, flyout->titleBar.top + 5};
+    ASSERT_TRUE(program.MoveMouse(away));
+    const auto pair = WaitForPair(program, *flyout, e2e::kButtonOff, e2e::kButtonOn);
+    ASSERT_TRUE(pair) << "conservation mode off, rapid charge on";
+    ASSERT_TRUE(WaitForLook(program, *flyout, LevelLook(153, 166, L"80", L"", L"")))
+        << "the rapid-charge badge";
 
     ASSERT_TRUE(program.Click((*pair)[0].centre));
-    ASSERT_TRUE(program.MoveMouse(POINT{flyout->titleBar.left + 10, flyout->titleBar.top + 5}));
-    pair = WaitForPair(program, *flyout, e2e::kButtonOn, e2e::kButtonOff);
-    EXPECT_TRUE(pair) << "conservation on, rapid charge off";
-    EXPECT_TRUE(e2e::WaitUntil([] { return e2e::HostFeature("ConservationMode").value("state", -1) == 1; }));
+    ASSERT_TRUE(program.MoveMouse(away));
+    EXPECT_TRUE(e2e::WaitUntil([] {
+        return e2e::HostFeature("ConservationMode").value("state", -1) == 1 &&
+               e2e::HostFeature("RapidCharge").value("state", -1) == 0;
+    }));
     EXPECT_TRUE(WaitForLook(program, *flyout, LevelLook(153, 165, L"80", L"", L"")))
         << "the charge-care badge";
-    ASSERT_TRUE(pair);
+    LookAtTheGrid(program, (*pair)[0], away);
+    EXPECT_TRUE(WaitForPair(program, *flyout, e2e::kButtonOn, e2e::kButtonOff))
+        << "conservation mode on, rapid charge off";
 
     ASSERT_TRUE(program.Click((*pair)[1].centre));
-    ASSERT_TRUE(program.MoveMouse(POINT{flyout->titleBar.left + 10, flyout->titleBar.top + 5}));
-    EXPECT_TRUE(WaitForPair(program, *flyout, e2e::kButtonOff, e2e::kButtonOn))
-        << "rapid charge on, conservation off";
+    ASSERT_TRUE(program.MoveMouse(away));
     EXPECT_TRUE(e2e::WaitUntil([] {
         return e2e::HostFeature("RapidCharge").value("state", -1) == 1 &&
                e2e::HostFeature("ConservationMode").value("state", -1) == 0;
     }));
     EXPECT_TRUE(WaitForLook(program, *flyout, LevelLook(153, 166, L"80", L"", L"")))
         << "the rapid-charge badge";
+    LookAtTheGrid(program, (*pair)[1], away);
+    EXPECT_TRUE(WaitForPair(program, *flyout, e2e::kButtonOff, e2e::kButtonOn))
+        << "rapid charge on, conservation mode off";
     std::vector<int> modes;
     for (const nlohmann::json& record : e2e::ReadEvents("contract.SetBatteryChargeMode")) {
         modes.push_back(record.value("mode", -1));
     }
-    EXPECT_EQ(modes, (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(modes, (std::vector<int>{0, 2, 0, 1})) << "the other one's call first each time";
     EXPECT_TRUE(CloseFlyout(program, *flyout));
 }
 
