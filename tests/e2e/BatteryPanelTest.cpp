@@ -275,22 +275,23 @@ struct MissingCase {
     const wchar_t* message;
 };
 
-TEST(BatteryPanel, NoBatteryAndAnUnknownOneShowTheirErrorPictureAndText) {
-    const MissingCase cases[] = {
-        {"consumer-win11", "none", 180, L"No system battery"},
-        {"business-win10", "unknown", 179, L"Battery voltage incorrect"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.battery);
-        CTestMachine machine(c.profile);
-        ASSERT_TRUE(Tool(std::string("power battery ") + c.battery));
-        e2e::CProgram program(kStart);
-        const auto flyout = program.WaitForFlyout();
-        ASSERT_TRUE(flyout);
-        EXPECT_TRUE(WaitForLook(program, *flyout, MessageLook(c.picture, c.message)));
-        EXPECT_TRUE(CloseFlyout(program, *flyout));
-    }
+class BatteryPanelMissing : public testing::TestWithParam<MissingCase> {};
+
+TEST_P(BatteryPanelMissing, ShowsTheErrorPictureAndItsText) {
+    const MissingCase& c = GetParam();
+    CTestMachine machine(c.profile);
+    ASSERT_TRUE(Tool(std::string("power battery ") + c.battery));
+    e2e::CProgram program(kStart);
+    const auto flyout = program.WaitForFlyout();
+    ASSERT_TRUE(flyout);
+    EXPECT_TRUE(WaitForLook(program, *flyout, MessageLook(c.picture, c.message)));
+    EXPECT_TRUE(CloseFlyout(program, *flyout));
 }
+
+INSTANTIATE_TEST_SUITE_P(Batteries, BatteryPanelMissing,
+                         testing::Values(MissingCase{"consumer-win11", "none", 180, L"No system battery"},
+                                         MissingCase{"business-win10", "unknown", 179,
+                                                     L"Battery voltage incorrect"}));
 
 // After the first refresh that may ask the host, the one a notification brings.
 bool ShowsAfterASecondRefresh(e2e::CProgram& program, const FlyoutOnScreen& flyout, const wchar_t* time,
@@ -301,21 +302,25 @@ bool ShowsAfterASecondRefresh(e2e::CProgram& program, const FlyoutOnScreen& flyo
     return WaitForLook(program, flyout, LevelLook(153, 163, L"79", time, label));
 }
 
-TEST(BatteryPanel, AHostThatIsAbsentFailingOrMalformedLeavesTheSystemsStatusWithoutATimeToFullCharge) {
-    for (const char* mode : {"normal", "absent", "failing", "malformed"}) {
-        SCOPED_TRACE(mode);
-        CTestMachine machine;
-        ASSERT_TRUE(Tool(std::string("host mode ") + mode));
-        e2e::CProgram program(kStart);
-        const auto flyout = program.WaitForFlyout();
-        ASSERT_TRUE(flyout);
-        const bool normal = std::string(mode) == "normal";
-        ASSERT_TRUE(ShowsAfterASecondRefresh(program, *flyout, normal ? L"26 minutes" : L"",
-                                             normal ? L"TIME TO FULL CHARGE" : L""));
-        const auto screen = program.Screen();
-        EXPECT_EQ(e2e::ShowsText(screen, *flyout, TimeText(L"26 minutes")), normal);
-        EXPECT_TRUE(CloseFlyout(program, *flyout));
-    }
+class BatteryPanelHost : public testing::TestWithParam<const char*> {};
+
+// A host that is absent, failing or malformed leaves the system's status without a time to full charge;
+// the normal one shows what the others leave out.
+TEST_P(BatteryPanelHost, GivesTheTimeToFullChargeOnlyWhenItAnswers) {
+    const std::string mode = GetParam();
+    CTestMachine machine;
+    ASSERT_TRUE(Tool("host mode " + mode));
+    e2e::CProgram program(kStart);
+    const auto flyout = program.WaitForFlyout();
+    ASSERT_TRUE(flyout);
+    const bool normal = mode == "normal";
+    ASSERT_TRUE(ShowsAfterASecondRefresh(program, *flyout, normal ? L"26 minutes" : L"",
+                                         normal ? L"TIME TO FULL CHARGE" : L""));
+    EXPECT_EQ(e2e::ShowsText(program.Screen(), *flyout, TimeText(L"26 minutes")), normal);
+    EXPECT_TRUE(CloseFlyout(program, *flyout));
 }
+
+INSTANTIATE_TEST_SUITE_P(Modes, BatteryPanelHost,
+                         testing::Values("normal", "absent", "failing", "malformed"));
 
 } // namespace
