@@ -40,6 +40,8 @@ BOOL CFeaturesDlg::OnInitDialog() {
     }
     ReadWindowsVersion();
     LoadEyeCareCache();
+    m_batteryTimeInfoDlg.m_bNoBattery = m_nNoBattery != 0 ? 1 : 0;
+    CreatePanel(m_batteryTimeInfoDlg, CBatteryTimeInfoDlg::IDD);
     CreatePanel(m_featuresPanelDlg, CFeaturesPanelDlg::IDD);
     LayoutPanels();
     return TRUE;
@@ -49,7 +51,11 @@ bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND) const {
     return false;
 }
 
-void CFeaturesDlg::RefreshBatteryPanel() {}
+void CFeaturesDlg::RefreshBatteryPanel() {
+    if (m_batteryTimeInfoDlg.GetSafeHwnd()) {
+        m_batteryTimeInfoDlg.RequestRefresh();
+    }
+}
 
 void CFeaturesDlg::CreatePanel(CDialog& panel, UINT nIDTemplate) {
     if (panel.Create(nIDTemplate, this)) {
@@ -59,6 +65,9 @@ void CFeaturesDlg::CreatePanel(CDialog& panel, UINT nIDTemplate) {
 
 std::vector<CWnd*> CFeaturesDlg::PanelsToPlace() {
     std::vector<CWnd*> panels;
+    if (m_batteryTimeInfoDlg.GetSafeHwnd()) {
+        panels.push_back(&m_batteryTimeInfoDlg);
+    }
     if (m_featuresPanelDlg.GetSafeHwnd()) {
         panels.push_back(&m_featuresPanelDlg);
     }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/BatteryTimeInfoDlg.h"
 #include "app/DeckBaseDialog.h"
 #include "app/EyecareModeDlg.h"
 #include "app/FeaturesPanelDlg.h"
@@ -49,6 +50,7 @@ public:
     BYTE m_bHideSecurityPanel = 1;
     BYTE m_bHidePrivacyPanel = 1;
     BYTE m_bEyeCareOk = 1;
+    CBatteryTimeInfoDlg m_batteryTimeInfoDlg;
     // Constructed where the eye-care panel is allowed; the body gives none of these three a window.
     std::unique_ptr<CEyecareModeDlg> m_pEyecareModeDlg;
     CWardlightDlg m_wardlightDlg;

@@ -6,6 +6,7 @@
 #include "controls/SkinnedControl.h"
 #include "features/CameraPrivacyBtn.h"
 #include "services/DrawingRoutines.h"
+#include "services/FeatureState.h"
 #include "services/MachineInfo.h"
 #include "services/WindowsVersion.h"
 
@@ -45,6 +46,9 @@ constexpr int kDescriptionLineWidth = 486;
 constexpr int kKoreanLineWidth = 360;
 constexpr int kDescriptionLineHeight = 16;
 constexpr int kDescriptionIndent = 82;
+// How long a click on one charge mode waits for the other one's set call: 7 x 50 ms.
+constexpr int kExclusiveWaitSteps = 7;
+constexpr DWORD kExclusiveWaitStepMs = 50;
 
 enum : int {
     IDC_WIFI_SECURITY = CWiFiSecurityBtn::IDC,
@@ -56,9 +60,9 @@ enum : int {
     IDC_PRIVACY_GUARD = CPrivacyGuardBtn::IDC,
     IDC_CHARGE_THRESHOLD = CBatteryChargeThresholdBtn::IDC,
     IDC_AIRPLANE_MODE = CAirplaneModeBtn::IDC,
-    IDC_CONSERVATION_MODE = 1068,
+    IDC_CONSERVATION_MODE = CConservationModeBtn::IDC,
     IDC_INTELLIGENT_COOLING = CIxorIntelligentCoolingBtn::IDC,
-    IDC_RAPID_CHARGE = 1071,
+    IDC_RAPID_CHARGE = CRapidChargeBtn::IDC,
     IDC_ECOURSE_MODE = CECourseModeBtn::IDC,
     IDC_EYECARE_MODE = CEyecareModeBtn::IDC,
 };
@@ -167,6 +171,10 @@ CDeckFeatureButton* CFeaturesPanelDlg::ButtonOfId(int nId) {
         return &m_btnChargeThreshold;
     case IDC_AIRPLANE_MODE:
         return &m_btnAirplaneMode;
+    case IDC_CONSERVATION_MODE:
+        return &m_btnConservationMode;
+    case IDC_RAPID_CHARGE:
+        return &m_btnRapidCharge;
     case IDC_INTELLIGENT_COOLING:
         return &m_btnIntelligentCooling;
     case IDC_ECOURSE_MODE:
@@ -286,7 +294,33 @@ void CFeaturesPanelDlg::OnSize(UINT nType, int cx, int cy) {
 }
 
 void CFeaturesPanelDlg::OnButtonClicked(UINT nId) {
-    OnFeatureButtonClicked(ButtonOfId(static_cast<int>(nId)));
+    ClickButton(ButtonOfId(static_cast<int>(nId)));
+}
+
+void CFeaturesPanelDlg::ClickButton(CDeckFeatureButton* pButton) {
+    if (pButton == &m_btnConservationMode) {
+        OnChargeModeButtonClicked(m_btnConservationMode, m_btnRapidCharge);
+    } else if (pButton == &m_btnRapidCharge) {
+        OnChargeModeButtonClicked(m_btnRapidCharge, m_btnConservationMode);
+    } else {
+        OnFeatureButtonClicked(pButton);
+    }
+}
+
+void CFeaturesPanelDlg::OnChargeModeButtonClicked(CChargeModeBtn& button, CChargeModeBtn& other) {
+    if (button.m_nOn == 0 && other.m_nOn == 1) {
+        if (g_bNarrator) {
+            other.m_nOn = 0;
+            other.m_nStatus = FeatureStateOff;
+            other.SetButtonStatusIcon(FeatureStateOff);
+        } else {
+            other.ClicktoSwitch();
+            for (int i = 0; i < kExclusiveWaitSteps && other.m_bSetDone == 0; ++i) {
+                Sleep(kExclusiveWaitStepMs);
+            }
+        }
+    }
+    OnFeatureButtonClicked(&button);
 }
 
 void CFeaturesPanelDlg::OnFeatureButtonClicked(CDeckFeatureButton* pButton) {
@@ -415,7 +449,7 @@ BOOL CFeaturesPanelDlg::PreTranslateMessage(MSG* pMsg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
         if (pMsg->wParam == VK_RETURN) {
-            OnFeatureButtonClicked(FocusedButton());
+            ClickButton(FocusedButton());
         }
         if (pMsg->wParam == VK_TAB && g_bNarrator) {
             return FALSE;

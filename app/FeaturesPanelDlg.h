@@ -11,6 +11,7 @@
 #include "features/ButtonWorkers.h"
 #include "features/AirplaneModeBtn.h"
 #include "features/BatteryChargeThresholdBtn.h"
+#include "features/ConservationModeBtn.h"
 #include "features/ECourseModeBtn.h"
 #include "features/EyecareModeBtn.h"
 #include "features/IxorIntelligentCoolingBtn.h"
@@ -18,6 +19,7 @@
 #include "features/KeyboardTopRowBtn.h"
 #include "features/MicrophoneBtn.h"
 #include "features/PrivacyGuardBtn.h"
+#include "features/RapidChargeBtn.h"
 #include "features/WiFiSecurityBtn.h"
 
 // Posted by the panel to itself with the height it needs (wParam) for one or two rows.
@@ -42,6 +44,9 @@ public:
     void LayoutButtons();
     // A click or Enter on the button: its switch, then its caption for two seconds.
     void OnFeatureButtonClicked(CDeckFeatureButton* pButton);
+    // A click or Enter on conservation mode or rapid charge: the other one is switched off first, with a
+    // short wait for its set call, so that the two are never on together; then the common click path.
+    void OnChargeModeButtonClicked(CChargeModeBtn& button, CChargeModeBtn& other);
     // Shows the text in the caption rectangle; an empty text clears it.
     void DrawStateCaption(const CString& strText);
     // The background, the hover circle when asked for and the caption, double-buffered into the DC (a
@@ -65,6 +70,8 @@ public:
     CPrivacyGuardBtn m_btnPrivacyGuard;
     CBatteryChargeThresholdBtn m_btnChargeThreshold;
     CAirplaneModeBtn m_btnAirplaneMode;
+    CConservationModeBtn m_btnConservationMode;
+    CRapidChargeBtn m_btnRapidCharge;
     CIxorIntelligentCoolingBtn m_btnIntelligentCooling;
     CECourseModeBtn m_btnECourseMode;
     CEyecareModeBtn m_btnEyecareMode;
@@ -102,6 +109,8 @@ private:
     CRect RectInPanel(const CWnd& wnd) const;
     // The focused window's button, when the focus is on one.
     CDeckFeatureButton* FocusedButton();
+    // The click path of the button: the charge modes' own, else the common one.
+    void ClickButton(CDeckFeatureButton* pButton);
     void DrawCaptionText(CDC& dc, const CString& strText);
     // Where the tooltip of the button goes; false when the rectangle is empty.
     bool PositionToolTip(const CWnd& button, const CString& strText, bool bWrapped, CRect& rcTip);

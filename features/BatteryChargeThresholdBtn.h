@@ -60,6 +60,10 @@ public:
     // gives an empty argument).
     static int BuildChargeThresholdArguments(const std::string& strThreshold, _bstr_t& argument);
 
+    // The system power status cannot be read, has no battery or does not know its battery's data; the
+    // charge-care buttons are then of no use.
+    static bool IsBatteryMissing();
+
     // The two threshold texts, as the probe or the last set worker left them.
     void GetThresholdTexts(std::string& strThreshold1, std::string& strThreshold2) const;
 
@@ -70,7 +74,6 @@ public:
 
 private:
     void SetThresholdTexts(const std::string& strThreshold1, const std::string& strThreshold2);
-    static bool IsBatteryMissing();
     // The host's state and thresholds, once its capability says that the feature exists.
     void ReadThresholdStatus();
 

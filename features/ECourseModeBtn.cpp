@@ -16,17 +16,6 @@ constexpr int kOnPng = 388;
 constexpr int kOffPng = 389;
 constexpr int kDisabledPng = 390;
 
-// The list of the answer, in it or inside its "Data"; null when the answer does not parse or lacks it.
-const TiXmlElement* FindAnswerList(const ContractAnswer& answer, const char* pszList, TiXmlDocument& document,
-                                   TiXmlDocument& dataDocument) {
-    const TiXmlElement* pRoot = nullptr;
-    const TiXmlElement* pList = nullptr;
-    if (!LoadXmlRoot(answer, document, pRoot) || !FindElementInAnswer(pRoot, pszList, pList, dataDocument)) {
-        return nullptr;
-    }
-    return pList;
-}
-
 bool IsTextNoCase(const char* pszText, const char* pszWanted) {
     return pszText && IsEqualNoCaseA(pszText, pszWanted);
 }
@@ -167,7 +156,7 @@ bool CECourseModeBtn::ParseDolbyCapability(const ContractAnswer& answer, std::st
                                            std::string& strSupportedProfiles) {
     TiXmlDocument document;
     TiXmlDocument dataDocument;
-    const TiXmlElement* pList = FindAnswerList(answer, "CapabilityList", document, dataDocument);
+    const TiXmlElement* pList = FindAnswerElement(answer, "CapabilityList", document, dataDocument);
     if (!pList) {
         return false;
     }
@@ -195,7 +184,7 @@ bool CECourseModeBtn::ParseECourseSettings(const ContractAnswer& answer, bool& b
     nECourseState = -1;
     TiXmlDocument document;
     TiXmlDocument dataDocument;
-    const TiXmlElement* pList = FindAnswerList(answer, "SettingList", document, dataDocument);
+    const TiXmlElement* pList = FindAnswerElement(answer, "SettingList", document, dataDocument);
     if (!pList) {
         return false;
     }

@@ -203,8 +203,8 @@ std::string IsoTimeNow() {
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char text[64];
-    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900, utc.tm_mon + 1,
-                  utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
+    std::snprintf(text, sizeof(text), "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, static_cast<int>(ms));
     return text;
 }
 
@@ -241,6 +241,26 @@ nlohmann::json MachineFact(std::string_view pointer) {
     } catch (const nlohmann::json::exception&) {
         return nlohmann::json();
     }
+}
+
+EFactUpdate UpdateMachineFact(const std::string& pointer, const nlohmann::json& value) {
+    const fs::path folder = MachineFolder();
+    const CFileLock lock(folder / "locks" / "facts.lock");
+    const fs::path file = folder / "facts.json";
+    nlohmann::json facts = nlohmann::json::parse(ReadWholeFile(file).value_or(""), nullptr, false);
+    if (!lock.IsHeld() || !facts.is_object()) {
+        return EFactUpdate::Failed;
+    }
+    try {
+        const nlohmann::json::json_pointer where(pointer);
+        if (facts.contains(where) && facts.at(where) == value) {
+            return EFactUpdate::Unchanged;
+        }
+        facts[where] = value;
+    } catch (const nlohmann::json::exception&) {
+        return EFactUpdate::Failed;
+    }
+    return ReplaceFileAtomically(file, facts.dump(2) + "\n") ? EFactUpdate::Changed : EFactUpdate::Failed;
 }
 
 void AppendMachineEvent(std::string_view event, const nlohmann::json& fields) {

@@ -36,6 +36,9 @@ inline constexpr const char* kDefaultProfile = "consumer-win11";
 nlohmann::json MachineFacts();
 // One fact by JSON pointer ("/windows/build"); null when absent.
 nlohmann::json MachineFact(std::string_view pointer);
+// Sets one fact by JSON pointer under the machine's facts lock, replacing facts.json atomically.
+enum class EFactUpdate { Changed, Unchanged, Failed };
+EFactUpdate UpdateMachineFact(const std::string& pointer, const nlohmann::json& value);
 
 // The machine's raw SMBIOS data (header and structure table), relative to its folder.
 inline constexpr const char* kSmbiosTableFile = "firmware/smbios.bin";

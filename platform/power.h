@@ -1,7 +1,8 @@
 // The system's power status: the power source and the system battery, read from the machine's power
 // facts at each call ("/power": acLine true or false, batteryPercent 0 to 100; battery "none" for a
 // machine without a system battery or "unknown" for one whose data cannot be read, a present battery
-// when absent; batteryLifeSeconds, the time left on battery when known).
+// when absent; batteryLifeSeconds, the time left on battery when known; readable false for a machine
+// whose power status cannot be read at all).
 #pragma once
 
 #include "platform/base.h"
@@ -30,6 +31,7 @@ struct SYSTEM_POWER_STATUS {
 };
 using LPSYSTEM_POWER_STATUS = SYSTEM_POWER_STATUS*;
 
-// FALSE with ERROR_INVALID_PARAMETER for a null pointer. A battery is charging while the machine is on
+// FALSE with ERROR_INVALID_PARAMETER for a null pointer, with ERROR_INVALID_FUNCTION when the status
+// cannot be read. A battery is charging while the machine is on
 // AC and its charge is below 100 %; facts that are missing or malformed read as unknown.
 BOOL GetSystemPowerStatus(LPSYSTEM_POWER_STATUS lpSystemPowerStatus);

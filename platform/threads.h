@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -50,7 +51,9 @@ DWORD GetCurrentThreadId();
 // ---- Events ----
 // Object names ("Global\" and "Local\" prefixes are one namespace here) are shared by events and mutexes.
 // A named event is one object within its process; a name another process holds as an event fails with
-// ERROR_NOT_SUPPORTED, since events are not shared across processes.
+// ERROR_NOT_SUPPORTED, since events are not shared across processes. OpenEventW also opens the events
+// that the machine's simulated processes hold (facts "/namedEvents/<name>": {"signaled": true|false},
+// the name without its prefix): manual-reset, signalled while the fact says so, not set by the program.
 HANDLE CreateEventW(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
                     LPCWSTR lpName);
 HANDLE CreateEventExW(LPSECURITY_ATTRIBUTES lpEventAttributes, LPCWSTR lpName, DWORD dwFlags,
@@ -150,6 +153,9 @@ CNamedObjectResult CreateNamedObject(std::wstring_view name, std::string_view ki
 // As CreateNamedObject, but ERROR_FILE_NOT_FOUND when no process of the machine holds the name.
 CNamedObjectResult OpenNamedObject(std::wstring_view name, std::string_view kind,
                                    const MakeNamedObject& make);
+// The name within the machine's one namespace ("Global\" and "Local\" taken off); none, with the
+// error, for a name no object can have.
+std::optional<std::wstring> NameInNamespace(std::wstring_view name, DWORD& error);
 // A handle to the result's object, or null with its error. A created one sets the last error to
 // ERROR_ALREADY_EXISTS when the name existed, else to ERROR_SUCCESS.
 HANDLE HandleForObjectResult(const CNamedObjectResult& result, bool created);

@@ -16,6 +16,10 @@ bool ArmNotification(HKEY hKey, HANDLE hEvent) {
 } // namespace
 
 CAwRegitryMonitor::~CAwRegitryMonitor() {
+    Stop();
+}
+
+void CAwRegitryMonitor::Stop() {
     m_bStop = true;
     {
         std::lock_guard lock(m_eventLock);

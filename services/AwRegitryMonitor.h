@@ -15,6 +15,8 @@ public:
     CAwRegitryMonitor(const CAwRegitryMonitor&) = delete;
     CAwRegitryMonitor& operator=(const CAwRegitryMonitor&) = delete;
 
+    // Stops the worker and waits until it has left (its callback done); nothing when none runs.
+    void Stop();
     // Fills the callback, its context and the key, then starts the worker; once per monitor.
     void Start(void (*pfnCallback)(void*), void* pContext, HKEY hRoot, LPCWSTR pszSubKey);
 

@@ -161,6 +161,16 @@ bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const T
            FindElementByName(pInnerRoot, pszName, pFound) && pFound != nullptr;
 }
 
+const TiXmlElement* FindAnswerElement(const ContractAnswer& answer, const char* pszName,
+                                      TiXmlDocument& document, TiXmlDocument& dataDocument) {
+    const TiXmlElement* pRoot = nullptr;
+    const TiXmlElement* pFound = nullptr;
+    if (!LoadXmlRoot(answer, document, pRoot) || !FindElementInAnswer(pRoot, pszName, pFound, dataDocument)) {
+        return nullptr;
+    }
+    return pFound;
+}
+
 const TiXmlElement* FindKeyedChild(const TiXmlElement* pList, const char* pszChild, const char* pszAttribute,
                                    const char* pszKey) {
     if (!pList || !pszChild || !pszAttribute || !pszKey) {

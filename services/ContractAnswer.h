@@ -25,6 +25,11 @@ bool FindElementByName(const TiXmlElement* pStart, const char* pszName, const Ti
 bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const TiXmlElement*& pFound,
                          TiXmlDocument& dataDocument);
 
+// The answer parsed into document and FindElementInAnswer from its root: the element, or null when the
+// answer does not parse or holds no element of that name.
+const TiXmlElement* FindAnswerElement(const ContractAnswer& answer, const char* pszName,
+                                      TiXmlDocument& document, TiXmlDocument& dataDocument);
+
 // The first child element named pszChild whose attribute pszAttribute equals pszKey exactly, or null.
 const TiXmlElement* FindKeyedChild(const TiXmlElement* pList, const char* pszChild, const char* pszAttribute,
                                    const char* pszKey);

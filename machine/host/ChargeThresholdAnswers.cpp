@@ -4,6 +4,7 @@
 #include <charconv>
 #include <optional>
 
+#include "machine/host/ChargeModeAnswers.h"
 #include "machine/host/ContractAnswers.h"
 #include "machine/host/HostFeatures.h"
 #include "platform/internal.h"
@@ -125,8 +126,9 @@ void StoreThreshold(nlohmann::json& entry, const Threshold& threshold) {
 std::wstring BatteryCapabilityAnswer(const HostState& state) {
     HostFeature threshold = state.Feature(kChargeThresholdFeature);
     std::erase_if(threshold.answer, [](const auto& text) { return IsStatusKey(text.first); });
-    return KeyedListAnswer(L"CapabilityList", L"Capability",
-                           {{L"BatteryChargeThreshold", TrueOrFalse(threshold.supported)}}, threshold);
+    Settings capabilities = {{L"BatteryChargeThreshold", TrueOrFalse(threshold.supported)}};
+    AddChargeModeCapabilities(state, capabilities, threshold);
+    return KeyedListAnswer(L"CapabilityList", L"Capability", capabilities, threshold);
 }
 
 std::wstring ChargeThresholdStatusAnswer(const HostState& state) {

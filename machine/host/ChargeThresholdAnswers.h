@@ -21,7 +21,8 @@ inline constexpr const char* kChargeThresholdFeature = "BatteryChargeThreshold";
 inline constexpr const char* kBatteriesText = "Batteries";
 
 // IsSupportBatteryEx: the "CapabilityList" with "BatteryChargeThreshold" "true" while the feature is
-// supported, and the feature's answer texts that its status does not carry.
+// supported and the charge modes' capabilities (ChargeModeAnswers.h), and the feature's answer texts that
+// its status does not carry, in its form.
 std::wstring BatteryCapabilityAnswer(const HostState& state);
 
 // GetChargeThresholdStatusEx and SetChargeThreshold: one "BatteryChargeThreshold" element per battery

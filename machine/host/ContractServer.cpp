@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "machine/host/AirplaneModeAnswers.h"
+#include "machine/host/ChargeModeAnswers.h"
 #include "machine/host/ChargeThresholdAnswers.h"
 #include "machine/host/ContractAnswers.h"
 #include "machine/host/ECourseAnswers.h"
@@ -40,20 +41,15 @@ HRESULT ResultOf(HostMode mode) {
     return kServerFault;
 }
 
-// Switches the feature when the host supports it and the state (the one the change makes of the
-// argument, with a change) is one of the feature's.
-bool SwitchFeature(const char* name, int argument, StateChange change) {
+// Switches the feature in host.json's content when the host supports it and the state (the one the
+// change makes of the argument, with a change) is one of the feature's.
+void SwitchFeature(nlohmann::json& data, const char* name, int argument, StateChange change) {
     const FeatureInfo* feature = FindFeature(name);
-    std::string error;
-    return UpdateHostState(
-        [&](nlohmann::json& data) {
-            const HostFeature current = ParseHostState(data).Feature(feature->name);
-            const std::optional<int> state = change ? change(current, argument) : argument;
-            if (current.supported && state && *state >= 0 && *state <= feature->maxState) {
-                SetFeatureState(data, *feature, *state);
-            }
-        },
-        error);
+    const HostFeature current = ParseHostState(data).Feature(feature->name);
+    const std::optional<int> state = change ? change(current, argument) : argument;
+    if (current.supported && state && *state >= 0 && *state <= feature->maxState) {
+        SetFeatureState(data, *feature, *state);
+    }
 }
 
 // The method a call's event records ("contract.NAME"); the event itself for the host's telemetry.
@@ -297,26 +293,31 @@ STDMETHODIMP CContractServer::raw_GetChargeThresholdStatusEx(BSTR* pAnswer) {
 // arguments whatever the host made of them.
 STDMETHODIMP CContractServer::raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2,
                                                      BSTR* pAnswer) {
-    if (!pAnswer) {
-        return E_POINTER;
-    }
-    *pAnswer = nullptr;
-    HostState hostState;
-    const HRESULT hr = BeginCall(Server::Plugin, "SetChargeThreshold", hostState);
-    if (FAILED(hr)) {
-        return hr;
-    }
     const std::string first = Utf8(threshold1);
     const std::string second = Utf8(threshold2);
-    std::string error;
-    if (!UpdateHostState([&](nlohmann::json& data) { ApplyChargeThreshold(data, enable, first, second); },
-                         error)) {
-        return kServerFault;
-    }
-    platform::AppendMachineEvent("contract.SetChargeThreshold",
-                                 {{"enable", enable}, {"threshold1", first}, {"threshold2", second}});
-    return Deliver(Server::Plugin, "SetChargeThreshold", SharedState().Current(), ChargeThresholdStatusAnswer,
-                   pAnswer);
+    return Change(
+        "contract.SetChargeThreshold",
+        [&](nlohmann::json& data) { ApplyChargeThreshold(data, enable, first, second); },
+        {{"enable", enable}, {"threshold1", first}, {"threshold2", second}}, ChargeThresholdStatusAnswer,
+        pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetBatteryStatus(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetBatteryStatus", nlohmann::json::object(), BatteryStatusAnswer,
+                 pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetBatteryChargeModeEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetBatteryChargeModeEx", nlohmann::json::object(),
+                 BatteryChargeModeAnswer, pAnswer);
+}
+
+// The one charge mode of conservation mode and rapid charge (ApplyBatteryChargeMode), recorded with the
+// mode whatever the host made of it.
+STDMETHODIMP CContractServer::raw_SetBatteryChargeMode(int mode, BSTR* pAnswer) {
+    return Change(
+        "contract.SetBatteryChargeMode", [mode](nlohmann::json& data) { ApplyBatteryChargeMode(data, mode); },
+        {{"mode", mode}}, BatteryChargeModeAnswer, pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_InitializeContract(BSTR packageName, BSTR version) {
@@ -402,6 +403,15 @@ HRESULT CContractServer::QueryNumbers(const char* event, const std::function<voi
 
 HRESULT CContractServer::Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
                              BSTR* pAnswer, StateChange change, const nlohmann::json& arguments) {
+    nlohmann::json record = arguments;
+    record["state"] = state;
+    return Change(
+        event, [&](nlohmann::json& data) { SwitchFeature(data, feature, state, change); }, record, makeAnswer,
+        pAnswer);
+}
+
+HRESULT CContractServer::Change(const char* event, const std::function<void(nlohmann::json&)>& edit,
+                                const nlohmann::json& record, AnswerMaker makeAnswer, BSTR* pAnswer) {
     if (!pAnswer) {
         return E_POINTER;
     }
@@ -411,11 +421,10 @@ HRESULT CContractServer::Set(const char* event, const char* feature, int state, 
     if (FAILED(hr)) {
         return hr;
     }
-    if (!SwitchFeature(feature, state, change)) {
+    std::string error;
+    if (!UpdateHostState(edit, error)) {
         return kServerFault;
     }
-    nlohmann::json record = arguments;
-    record["state"] = state;
     platform::AppendMachineEvent(event, record);
     return Deliver(Server::Plugin, MethodOf(event), SharedState().Current(), makeAnswer, pAnswer);
 }

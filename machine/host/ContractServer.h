@@ -84,6 +84,9 @@ public:
     STDMETHODIMP raw_IsSupportBatteryEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetChargeThresholdStatusEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetBatteryStatus(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetBatteryChargeModeEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetBatteryChargeMode(int mode, BSTR* pAnswer) override;
     STDMETHODIMP raw_InitializeContract(BSTR packageName, BSTR version) override;
     STDMETHODIMP raw_SendPageView(BSTR feature, BSTR page) override;
     STDMETHODIMP raw_SendFeatureTelemetry(BSTR eventName, BSTR value, BSTR page, BSTR launchContext) override;
@@ -111,9 +114,6 @@ public:
     STDMETHODIMP raw_Unused44() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused45() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused46() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetBatteryStatus(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetBatteryChargeModeEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetBatteryChargeMode(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused51() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused52() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused53() override { return E_NOTIMPL; }
@@ -146,6 +146,10 @@ private:
     static HRESULT Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
                        BSTR* pAnswer, StateChange change = nullptr,
                        const nlohmann::json& arguments = nlohmann::json::object());
+    // A set call of a feature's plug-in that changes the state its own way (edit), recorded as given when
+    // the host takes it; the answer is made from the state after the change.
+    static HRESULT Change(const char* event, const std::function<void(nlohmann::json&)>& edit,
+                          const nlohmann::json& record, AnswerMaker makeAnswer, BSTR* pAnswer);
     // A query of a feature's plug-in answered in numbers that the writer puts out from the state, recorded
     // when the host takes it; nothing is written when the call fails.
     static HRESULT QueryNumbers(const char* event, const std::function<void(const HostState&)>& write);

@@ -48,10 +48,17 @@ constexpr FeatureInfo kFeatures[] = {
     {"AirplanePowerMode", 1, kOnOff, false, nullptr, nullptr,
      "GetAirplaneModeCapability: AirplanePowerMode (True or False); GetAllPowerSettings and SetAirplaneMode: "
      "AirplanePowerMode (True or False); offered by the program only while the power manager Voltaro.exe "
-     "runs"},
-    {"ConservationMode", 1, "off, on (switches RapidCharge off)", false, "RapidCharge", nullptr, nullptr},
+     "runs, which signals its event VoltaroActivateAirplaneModeEvent while the mode is on"},
+    {"ConservationMode", 1, "off, on (switches RapidCharge off)", false, "RapidCharge", nullptr,
+     "IsSupportBatteryEx: ChargeMode-Storage (true while supported), ChargeMode-StorageLimited (false); "
+     "GetBatteryChargeModeEx and SetBatteryChargeMode (0 normal, 1 rapid charge, 2 conservation; answers and "
+     "form shared with RapidCharge): Supported-BatteryChargeMode (Normal,Quick,Storage of the supported "
+     "modes), BatteryChargeMode (Storage while on); GetBatteryStatus (this form): per battery "
+     "ChargeCompletionTimeinMins, the minutes to full charge of the power facts (ChargeCompletionTimeinMins2 "
+     "for battery 2)"},
     {"RapidCharge", 1, "off, on (switches ConservationMode off)", false, "ConservationMode", nullptr,
-     nullptr},
+     "GetBatteryChargeModeEx and SetBatteryChargeMode, with ConservationMode: BatteryChargeMode (Quick while "
+     "on)"},
     {"IntelligentCooling", 0, "the thermal modes", false, nullptr,
      "by the thermal service QRMDSVC in HKLM\\SYSTEM\\CurrentControlSet\\Services\\QRMDSVC\\QVXRMD\\IC, not "
      "by "
@@ -104,6 +111,27 @@ void PublishState(const FeatureInfo& feature, int state) {
     RegCloseKey(key);
 }
 
+// A feature whose "on" a simulated process of the machine signals with a named event, where the machine
+// holds that event (its fact "/namedEvents/<event>").
+struct SignaledState {
+    const char* feature;
+    const char* event;
+};
+
+constexpr SignaledState kSignaledStates[] = {
+    {"AirplanePowerMode", "VoltaroActivateAirplaneModeEvent"},
+};
+
+void SignalState(const FeatureInfo& feature, int state) {
+    for (const SignaledState& signaled : kSignaledStates) {
+        const std::string pointer = std::string("/namedEvents/") + signaled.event;
+        if (std::string_view(signaled.feature) == feature.name &&
+            platform::MachineFact(pointer).is_object()) {
+            platform::UpdateMachineFact(pointer + "/signaled", state == 1);
+        }
+    }
+}
+
 } // namespace
 
 std::span<const FeatureInfo> Features() {
@@ -151,6 +179,7 @@ void SetFeatureState(nlohmann::json& data, const FeatureInfo& feature, int state
     entry[kStateKey] = state;
     entry[kDisabledKey] = false;
     PublishState(feature, state);
+    SignalState(feature, state);
     if (feature.exclusiveWith && state != 0) {
         const FeatureInfo* other = FindFeature(feature.exclusiveWith);
         SetFeatureState(data, *other, 0);

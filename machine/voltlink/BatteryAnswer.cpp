@@ -59,15 +59,28 @@ SBatteryAnswer ComputedAnswer(int battery, long long percent, const nlohmann::js
     return answer;
 }
 
-} // namespace
-
-SBatteryAnswer AnswerForBattery(int battery, const nlohmann::json& facts) {
+// The answer the facts of the battery give, without the library's answers.
+SBatteryAnswer FactsAnswer(int battery, const nlohmann::json& facts) {
     const nlohmann::json& power = Member(facts, "power");
     const nlohmann::json& system = Member(power, "battery");
     const bool present = battery == 2 || (system != "none" && system != "unknown");
     const auto percent =
         IntegerIn(Member(power, battery == 1 ? "batteryPercent" : "secondBatteryPercent"), 0, 100);
-    SBatteryAnswer answer = present && percent ? ComputedAnswer(battery, *percent, power) : SBatteryAnswer{};
+    return present && percent ? ComputedAnswer(battery, *percent, power) : SBatteryAnswer{};
+}
+
+} // namespace
+
+std::optional<int> MinutesToFullCharge(int battery, const nlohmann::json& facts) {
+    const SBatteryAnswer answer = FactsAnswer(battery, facts);
+    if (answer.status == kStatusNoBattery) {
+        return std::nullopt;
+    }
+    return answer.charging ? answer.minutes : 0;
+}
+
+SBatteryAnswer AnswerForBattery(int battery, const nlohmann::json& facts) {
+    SBatteryAnswer answer = FactsAnswer(battery, facts);
     const nlohmann::json& answers = Member(Member(facts, "powerManager"), "answers");
     const nlohmann::json& given = Member(answers, battery == 1 ? "main" : "second");
     Override(answer.status, Member(given, "status"));

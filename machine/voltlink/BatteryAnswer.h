@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include <nlohmann/json.hpp>
 
@@ -33,5 +34,9 @@ struct SBatteryAnswer {
 
 // The answer for battery 1 (main) or 2 (second) by the facts (MachineFacts()).
 SBatteryAnswer AnswerForBattery(int battery, const nlohmann::json& facts);
+// The minutes the battery still takes to charge full on mains power, as the facts give them without the
+// library's answers (0 for a full battery or one off mains); none without that battery. The host's
+// battery plug-in reads the same batteries.
+std::optional<int> MinutesToFullCharge(int battery, const nlohmann::json& facts);
 
 } // namespace voltlink

@@ -72,6 +72,10 @@ BOOL GetSystemPowerStatus(LPSYSTEM_POWER_STATUS lpSystemPowerStatus) {
     if (!power.is_object()) {
         power = nlohmann::json::object();
     }
+    if (platform::FactOf(power, "readable") == false) {
+        SetLastError(ERROR_INVALID_FUNCTION);
+        return FALSE;
+    }
     SYSTEM_POWER_STATUS status{};
     const nlohmann::json battery = platform::FactOf(power, "battery");
     status.ACLineStatus = platform::AcLineStatusOf(platform::FactOf(power, "acLine"));

@@ -1,4 +1,9 @@
-// Events: manual-reset and auto-reset, named within the process.
+// Events: manual-reset and auto-reset, named within the process, and those the machine holds.
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/internal.h"
 #include "platform/threads.h"
 
 namespace platform {
@@ -37,6 +42,45 @@ private:
     bool m_signaled;
 };
 
+// An event that a simulated process of the machine holds: its state is the machine's fact, read at
+// each look.
+class CMachineEvent : public CKernelObject {
+public:
+    explicit CMachineEvent(std::string name) : m_name(std::move(name)) {}
+
+    // The event's fact; none when the machine holds no event of that name.
+    static std::optional<nlohmann::json> HeldByMachine(const std::string& name) {
+        const nlohmann::json events = MachineFact("/namedEvents");
+        const auto found = events.is_object() ? events.find(name) : events.end();
+        if (!events.is_object() || found == events.end() || !found->is_object()) {
+            return std::nullopt;
+        }
+        return *found;
+    }
+
+    bool IsWaitable() const override { return true; }
+    bool ChangesOutsideProcess() const override { return true; }
+
+    EAcquire TryAcquire(DWORD) override {
+        const std::optional<nlohmann::json> fact = HeldByMachine(m_name);
+        const bool signaled = fact && fact->contains("signaled") && (*fact)["signaled"] == true;
+        return signaled ? EAcquire::Acquired : EAcquire::NotSignaled;
+    }
+
+private:
+    const std::string m_name;
+};
+
+// The machine's event of that name, when no process holds the name.
+CNamedObjectResult OpenMachineEvent(LPCWSTR lpName, const CNamedObjectResult& notFound) {
+    DWORD error = ERROR_SUCCESS;
+    const std::optional<std::wstring> name = NameInNamespace(lpName, error);
+    if (!name || !CMachineEvent::HeldByMachine(ToUtf8(*name))) {
+        return notFound;
+    }
+    return CNamedObjectResult{std::make_shared<CMachineEvent>(ToUtf8(*name)), true};
+}
+
 MakeNamedObject EventMaker(bool manualReset, bool signaled) {
     return [=](const std::filesystem::path&, bool firstOnMachine) -> std::unique_ptr<CKernelObject> {
         if (!firstOnMachine) {
@@ -52,7 +96,8 @@ constexpr std::string_view kEventKind = "event";
 BOOL WithEvent(HANDLE handle, void (CEvent::*change)()) {
     const auto event = LookupHandle<CEvent>(handle);
     if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
+        // The program opens a machine's event for waiting only.
+        SetLastError(LookupHandle<CMachineEvent>(handle) ? ERROR_ACCESS_DENIED : ERROR_INVALID_HANDLE);
         return FALSE;
     }
     ((*event).*change)();
@@ -93,7 +138,11 @@ HANDLE OpenEventW(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCWSTR lpName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return HandleForObjectResult(OpenNamedObject(lpName, kEventKind, EventMaker(false, false)), false);
+    const CNamedObjectResult result = OpenNamedObject(lpName, kEventKind, EventMaker(false, false));
+    if (!result.object && result.error == ERROR_FILE_NOT_FOUND) {
+        return HandleForObjectResult(OpenMachineEvent(lpName, result), false);
+    }
+    return HandleForObjectResult(result, false);
 }
 
 BOOL SetEvent(HANDLE hEvent) {

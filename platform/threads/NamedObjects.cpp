@@ -204,6 +204,10 @@ CNamedObjectResult OpenNamedObject(std::wstring_view name, std::string_view kind
     return Registry().Find(name, kind, make, false);
 }
 
+std::optional<std::wstring> NameInNamespace(std::wstring_view name, DWORD& error) {
+    return NamespaceName(name, error);
+}
+
 HANDLE HandleForObjectResult(const CNamedObjectResult& result, bool created) {
     if (!result.object) {
         SetLastError(result.error);

@@ -88,10 +88,14 @@ protected:
         ::GetScrollInfo(m_flyout.m_scrollBar.m_hWnd, SB_CTL, &info);
         return info;
     }
-    // The body's height as its panels would ask for it; the grid goes first, since it would ask for its own.
+    // The body's height as its panels would ask for it; the panels go first, since they would ask for their
+    // own.
     void SetBodyHeight(int nHeight) {
-        if (m_flyout.m_featuresDlg.m_featuresPanelDlg.m_hWnd) {
-            m_flyout.m_featuresDlg.m_featuresPanelDlg.DestroyWindow();
+        for (CWnd* pPanel : {static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_featuresPanelDlg),
+                             static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_batteryTimeInfoDlg)}) {
+            if (pPanel->m_hWnd) {
+                pPanel->DestroyWindow();
+            }
         }
         m_flyout.m_featuresDlg.SendMessage(WM_DECK_PANELSHEIGHTCHANGED, static_cast<WPARAM>(nHeight));
         Settle();

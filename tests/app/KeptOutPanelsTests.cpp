@@ -40,7 +40,8 @@ protected:
         ASSERT_TRUE(m_body.Create(CFeaturesDlg::IDD, &m_container));
         Settle();
     }
-    int GridHeight() const { return ClientRectOf(m_body.m_featuresPanelDlg).Height(); }
+    // Where the grid ends in the body, under the battery panel.
+    int GridBottom() const { return PlaceInParent(m_body.m_featuresPanelDlg).bottom; }
 
     CFeaturesDlg m_body;
 
@@ -106,7 +107,7 @@ TEST_F(KeptOutPanelsTest, PanelsGivenWindowsArePlacedAsTheirConditionsSay) {
     // The eye-care probe finds the panel wanted (support 1) and lays the body out again.
     ASSERT_TRUE(PumpUntil([&eyeCare] { return eyeCare.m_nSupport == 1 && eyeCare.IsWindowVisible(); }));
     Settle();
-    const int nGrid = GridHeight();
+    const int nGrid = GridBottom();
     const int nEyeCare = ClientRectOf(eyeCare).Height();
     EXPECT_EQ(PlaceInParent(eyeCare).top, nGrid) << "under the grid";
     EXPECT_FALSE(m_body.m_wardlightDlg.IsWindowVisible()) << "kept out by its flag";

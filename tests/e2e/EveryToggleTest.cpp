@@ -106,14 +106,13 @@ TEST_P(EveryToggle, StandsInTheMachinesStateAndAClickSwitchesItWithTelemetryCapt
     const auto grid = program.WaitForScreen(
         [&](const platform::desktop::CScreenImage& screen) { return e2e::FindFeatureGrid(screen, *flyout); });
     ASSERT_TRUE(grid);
-    const RECT place = e2e::GridPlace(*flyout, *grid, 1);
+    const RECT place = e2e::GridPlace(*grid, 1);
     const auto before = program.WaitForScreen(
         [&](const platform::desktop::CScreenImage& screen) -> std::optional<platform::desktop::CScreenImage> {
             const bool shown =
                 e2e::IsButtonShownIn(screen, place) && e2e::CircleColourIn(screen, place) == c.before;
-            return shown && !e2e::IsButtonShownIn(screen, e2e::GridPlace(*flyout, *grid, 2))
-                       ? std::optional(screen)
-                       : std::nullopt;
+            return shown && !e2e::IsButtonShownIn(screen, e2e::GridPlace(*grid, 2)) ? std::optional(screen)
+                                                                                    : std::nullopt;
         });
     ASSERT_TRUE(before) << "the button alone at the first place, in the machine's state";
 

@@ -56,7 +56,7 @@ protected:
     }
 
     int Count() const { return static_cast<int>(GetParam().features.size()); }
-    RECT Place(int place) const { return e2e::GridPlace(*m_flyout, m_grid, place); }
+    RECT Place(int place) const { return e2e::GridPlace(m_grid, place); }
     // The places, first to last, that show a button.
     int PlacedCount(const Screen& screen) const {
         int count = 0;
@@ -95,10 +95,17 @@ TEST_P(FeatureGridOnScreen, EveryButtonStaysWhileTheCaptionShowsAndAfterItGoesWi
         << "after the caption, the mouse still over the first button";
 }
 
-// Close has the focus at the start; Tab takes it to the first button.
+// Close has the focus at the start; Tab takes it through the battery panel's links to the first button.
 TEST_P(FeatureGridOnScreen, EveryButtonStaysAfterEnterOnTheFocusedButton) {
     ASSERT_TRUE(m_program->MoveMouse(POINT{m_flyout->titleBar.left + 10, m_flyout->titleBar.top + 5}));
-    ASSERT_TRUE(m_program->Input("key tab"));
+    const RECT place = Place(1);
+    const e2e::FeatureButtonOnScreen first{CentreOf(place), static_cast<int>(place.right - place.left), 0};
+    bool focused = false;
+    for (int tab = 0; tab < 6 && !focused; ++tab) {
+        ASSERT_TRUE(m_program->Input("key tab"));
+        focused = e2e::HasFocusFrame(m_program->Screen(), first);
+    }
+    ASSERT_TRUE(focused) << "Tab brings the focus to the first button";
     ASSERT_TRUE(m_program->Input("key enter"));
     EXPECT_TRUE(EveryButtonShownWhen([&](const Screen& screen) { return CaptionShown(screen); }))
         << "with the caption";

@@ -179,14 +179,14 @@ std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::
     return std::nullopt;
 }
 
-RECT GridPlace(const FlyoutOnScreen& flyout, const RECT& grid, int place) {
+RECT GridPlace(const RECT& grid, int place) {
     const int w = (grid.right - grid.left) + 2 * kGroundInset + 1;
     const int left = grid.left - kGroundInset - 1;
     const int row = (place - 1) / kPlacesPerRow;
     const int c = (place - 1) % kPlacesPerRow + 1;
     const int side = w * 48 / kGridUnits;
     const int x = left + w * 2 / kGridUnits + w * 22 * c / kGridUnits + (c - 1) * side;
-    const int y = flyout.titleBar.bottom + w * (row == 0 ? 20 : 89) / kGridUnits;
+    const int y = grid.top + w * (row == 0 ? 20 : 89) / kGridUnits;
     return RECT{x, y, x + side, y + side};
 }
 

@@ -53,8 +53,8 @@ std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::
                                                        const FlyoutOnScreen& flyout);
 // The square of the grid's place (1 to 10, five to a row) on the screen. The grid's lengths are 378ths
 // of its client width, its ground leaves 10 pixels (at 96 DPI) on either side with an anti-aliased rim
-// a pixel wide, and it stands directly under the title bar.
-RECT GridPlace(const FlyoutOnScreen& flyout, const RECT& grid, int place);
+// a pixel wide; the grid's top is its ground's.
+RECT GridPlace(const RECT& grid, int place);
 // Whether a button is drawn in the place: the square stands on the grid's ground and most of the disc in
 // it is not that ground, with or without the hover shade.
 bool IsButtonShownIn(const platform::desktop::CScreenImage& screen, const RECT& place);

@@ -45,23 +45,8 @@ const wchar_t kOnCaption[] = L"Battery charge threshold on";
 const wchar_t kOffCaption[] = L"Battery charge threshold off";
 const wchar_t kDisabledCaption[] = L"Battery charge threshold DISABLED";
 
-// The toolbar's "PowerStatusInfo"; none without the value.
-std::optional<DWORD> PowerStatusInfo() {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Corvex\\Ampwise", 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD type = REG_NONE;
-    DWORD value = 0;
-    DWORD size = sizeof(value);
-    const LSTATUS status =
-        RegQueryValueExW(hKey, L"PowerStatusInfo", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(hKey);
-    return status == ERROR_SUCCESS && type == REG_DWORD ? std::optional(value) : std::nullopt;
-}
-
 std::optional<bool> ThresholdBit() {
-    const std::optional<DWORD> value = PowerStatusInfo();
+    const std::optional<DWORD> value = features_test::PowerStatusInfo();
     return value ? std::optional((*value & kThresholdBit) != 0) : std::nullopt;
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -60,6 +61,21 @@ inline int HostFeatureState(const char* pszFeature) {
     const auto text = platform::ReadWholeFile(platform::MachineFolder() / "host.json");
     const nlohmann::json host = nlohmann::json::parse(text.value_or("{}"), nullptr, false);
     return host.is_object() ? host["features"][pszFeature].value("state", -1) : -1;
+}
+
+// The toolbar's "PowerStatusInfo"; none without the value.
+inline std::optional<DWORD> PowerStatusInfo() {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"SOFTWARE\\Corvex\\Ampwise", 0, KEY_READ, &hKey) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    DWORD type = REG_NONE;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    const LSTATUS status =
+        RegQueryValueExW(hKey, L"PowerStatusInfo", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(hKey);
+    return status == ERROR_SUCCESS && type == REG_DWORD ? std::optional(value) : std::nullopt;
 }
 
 // The machine's version data of the file ("a.b.c.d"; null: none).

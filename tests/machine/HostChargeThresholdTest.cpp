@@ -17,6 +17,10 @@ using testing_support::CTestMachine;
 
 using StateEdit = std::function<void(nlohmann::json&)>;
 
+// The charge modes' capabilities of the business notebook, which has none.
+const std::pair<std::string, std::string> kNoChargeModes[] = {{"ChargeMode-Storage", "false"},
+                                                              {"ChargeMode-StorageLimited", "false"}};
+
 nlohmann::json& Threshold(nlohmann::json& state) {
     return state[host::kFeaturesKey]["BatteryChargeThreshold"];
 }
@@ -111,21 +115,21 @@ TEST_F(HostChargeThresholdTest, TheAnswersCarryTheStateTheResetAndEachBatterysPe
         {"the business notebook's, off",
          [](nlohmann::json&) {},
          true,
-         {{"BatteryChargeThreshold", "true"}},
+         {{"BatteryChargeThreshold", "true"}, kNoChargeModes[0], kNoChargeModes[1]},
          {{"false,75,80", "false"}}},
         {"on, in Data",
          [](nlohmann::json& s) {
              Threshold(s) = {{"supported", true}, {"state", 1}, {"form", "data"}};
          },
          false,
-         {{"BatteryChargeThreshold", "true"}},
+         {{"BatteryChargeThreshold", "true"}, kNoChargeModes[0], kNoChargeModes[1]},
          {{"true,75,80", "false"}}},
         {"on but not supported",
          [](nlohmann::json& s) {
              Threshold(s) = {{"supported", false}, {"state", 1}};
          },
          true,
-         {{"BatteryChargeThreshold", "false"}},
+         {{"BatteryChargeThreshold", "false"}, kNoChargeModes[0], kNoChargeModes[1]},
          {{"false,75,80", "false"}}},
         {"disabled: battery 1 is reset",
          [](nlohmann::json& s) {
@@ -133,7 +137,7 @@ TEST_F(HostChargeThresholdTest, TheAnswersCarryTheStateTheResetAndEachBatterysPe
                  {"supported", true}, {"state", 1}, {"disabled", true}, {"answer", {{"Batteries", "2"}}}};
          },
          true,
-         {{"BatteryChargeThreshold", "true"}},
+         {{"BatteryChargeThreshold", "true"}, kNoChargeModes[0], kNoChargeModes[1]},
          {{"true,75,80", "true"}, {"true,75,80", "false"}}},
         // The status takes its own texts; the capabilities take the others.
         {"answer texts",
@@ -151,21 +155,21 @@ TEST_F(HostChargeThresholdTest, TheAnswersCarryTheStateTheResetAndEachBatterysPe
                                {"Other", "x"}}}};
          },
          true,
-         {{"BatteryChargeThreshold", "True"}, {"Other", "x"}},
+         {{"BatteryChargeThreshold", "True"}, kNoChargeModes[0], kNoChargeModes[1], {"Other", "x"}},
          {{"false,77,<83>", "false"}, {"TRUE,75,90", "yes"}}},
         {"no battery",
          [](nlohmann::json& s) {
              Threshold(s)[host::kAnswerKey] = {{"Batteries", "0"}};
          },
          true,
-         {{"BatteryChargeThreshold", "true"}},
+         {{"BatteryChargeThreshold", "true"}, kNoChargeModes[0], kNoChargeModes[1]},
          {}},
         {"a battery count that is none",
          [](nlohmann::json& s) {
              Threshold(s)[host::kAnswerKey] = {{"Batteries", "3"}};
          },
          true,
-         {{"BatteryChargeThreshold", "true"}},
+         {{"BatteryChargeThreshold", "true"}, kNoChargeModes[0], kNoChargeModes[1]},
          {{"false,75,80", "false"}}},
     };
     for (const auto& test : cases) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/internal.h"
+#include "platform/power.h"
 #include "platform/window.h"
 #include "platform/window/ScreenChannel.h"
 #include "tests/machine/ChannelTestSupport.h"
@@ -105,6 +106,7 @@ TEST(PowerTool, TheRunningProgramIsNotifiedOfTheChangeAndTheFactChanges) {
     const SToolCase cases[] = {
         {"power source dc", "source", "1", "/power/acLine", false},
         {"power battery 42", "battery", "42", "/power/batteryPercent", 42},
+        {"power battery none", "battery", "0", "/power/battery", "none"},
         {"power monitor off", "monitor", "0", "/power/monitorOn", false},
     };
     for (const auto& c : cases) {
@@ -116,6 +118,48 @@ TEST(PowerTool, TheRunningProgramIsNotifiedOfTheChangeAndTheFactChanges) {
         EXPECT_EQ(result.exitCode, 0) << result.output;
         EXPECT_EQ(target.Wait(), kExpected);
         EXPECT_EQ(platform::MachineFact(c.fact), c.factValue);
+    }
+}
+
+// What GetSystemPowerStatus answers on the machine after each step.
+struct SStatusStep {
+    const char* command;
+    bool readable;
+    BYTE acLine;
+    BYTE flag;
+    BYTE percent;
+    DWORD lifeTime;
+};
+
+TEST(PowerTool, TheSystemReportsTheBatteryItsTimeAndAnUnreadableStatusAsTheToolSetsThem) {
+    CTestMachine machine;
+    const SStatusStep steps[] = {
+        {"power source dc", true, AC_LINE_OFFLINE, BATTERY_FLAG_HIGH, 80, BATTERY_LIFE_UNKNOWN},
+        {"power remaining 3660", true, AC_LINE_OFFLINE, BATTERY_FLAG_HIGH, 80, 3660},
+        {"power battery none", true, AC_LINE_OFFLINE, BATTERY_FLAG_NO_BATTERY, BATTERY_PERCENTAGE_UNKNOWN,
+         BATTERY_LIFE_UNKNOWN},
+        {"power battery unknown", true, AC_LINE_OFFLINE, BATTERY_FLAG_UNKNOWN, BATTERY_PERCENTAGE_UNKNOWN,
+         BATTERY_LIFE_UNKNOWN},
+        {"power battery 35", true, AC_LINE_OFFLINE, 0, 35, 3660},
+        {"power remaining unknown", true, AC_LINE_OFFLINE, 0, 35, BATTERY_LIFE_UNKNOWN},
+        {"power source ac", true, AC_LINE_ONLINE, BATTERY_FLAG_CHARGING, 35, BATTERY_LIFE_UNKNOWN},
+        {"power status unreadable", false, 0, 0, 0, 0},
+        {"power status readable", true, AC_LINE_ONLINE, BATTERY_FLAG_CHARGING, 35, BATTERY_LIFE_UNKNOWN},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.command);
+        const auto result = RunTool(step.command);
+        ASSERT_EQ(result.exitCode, 0) << result.output;
+        SYSTEM_POWER_STATUS status{};
+        ASSERT_EQ(GetSystemPowerStatus(&status) != FALSE, step.readable);
+        if (!step.readable) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+            continue;
+        }
+        EXPECT_EQ(status.ACLineStatus, step.acLine);
+        EXPECT_EQ(status.BatteryFlag, step.flag);
+        EXPECT_EQ(status.BatteryLifePercent, step.percent);
+        EXPECT_EQ(status.BatteryLifeTime, step.lifeTime);
     }
 }
 
@@ -149,9 +193,11 @@ TEST(PowerTool, PowerFactsThatAreNoObjectAreLeftAsTheyAre) {
 
 TEST(PowerTool, BadWordsAreUsageErrors) {
     CTestMachine machine;
-    for (const char* command : {"power", "power source", "power source up", "power source AC dc",
-                                "power battery 101", "power battery -1", "power battery 5.5",
-                                "power battery x", "power monitor dim", "power lid closed"}) {
+    for (const char* command :
+         {"power", "power source", "power source up", "power source AC dc", "power battery 101",
+          "power battery -1", "power battery 5.5", "power battery x", "power monitor dim", "power lid closed",
+          "power battery None", "power remaining -5", "power remaining 1.5", "power remaining 4294967295",
+          "power status", "power status maybe"}) {
         SCOPED_TRACE(command);
         EXPECT_EQ(RunTool(command).exitCode, 2);
     }
