@@ -28,12 +28,15 @@ BOOL CFeaturesDlg::Create(UINT nIDTemplate, CWnd* pParentWnd) {
 BOOL CFeaturesDlg::OnInitDialog() {
     CDeckBaseDialog::OnInitDialog();
     CreatePanel(m_featuresPanelDlg, CFeaturesPanelDlg::IDD);
+    CreatePanel(m_goToSolvaneDlg, CGoToSolvaneDlg::IDD);
     LayoutPanels();
     return TRUE;
 }
 
-bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND) const {
-    return false;
+bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND hWnd) const {
+    const HWND hPanel = m_goToSolvaneDlg.GetSafeHwnd();
+    return hPanel && ::IsWindowVisible(hPanel) && hWnd && hWnd == m_goToSolvaneDlg.GetTrackedLinkWindow() &&
+           ::GetParent(hWnd) == hPanel;
 }
 
 void CFeaturesDlg::RefreshBatteryPanel() {}
@@ -48,6 +51,9 @@ std::vector<CWnd*> CFeaturesDlg::PanelsToPlace() {
     std::vector<CWnd*> panels;
     if (m_featuresPanelDlg.GetSafeHwnd()) {
         panels.push_back(&m_featuresPanelDlg);
+    }
+    if (m_goToSolvaneDlg.GetSafeHwnd()) {
+        panels.push_back(&m_goToSolvaneDlg);
     }
     return panels;
 }

@@ -6,6 +6,7 @@
 
 #include "app/DeckBaseDialog.h"
 #include "app/FeaturesPanelDlg.h"
+#include "app/GoToSolvaneDlg.h"
 
 // Sent by the body to itself with the new height (wParam) when its panels need another height.
 #define WM_DECK_PANELSHEIGHTCHANGED (WM_USER + 1005)
@@ -34,6 +35,7 @@ public:
     CWnd* m_pParentDlg = nullptr;
     Gdiplus::Bitmap* m_pBackground = nullptr;
     CFeaturesPanelDlg m_featuresPanelDlg;
+    CGoToSolvaneDlg m_goToSolvaneDlg;
     int m_nNoBattery = 0;
     int m_nGaming = 0;
 

@@ -100,6 +100,16 @@ bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const T
            FindElementByName(pInnerRoot, pszName, pFound) && pFound != nullptr;
 }
 
+const TiXmlElement* FindListInAnswer(const ContractAnswer& answer, const char* pszList,
+                                     TiXmlDocument& document, TiXmlDocument& dataDocument) {
+    const TiXmlElement* pRoot = nullptr;
+    const TiXmlElement* pList = nullptr;
+    if (!LoadXmlRoot(answer, document, pRoot) || !FindElementInAnswer(pRoot, pszList, pList, dataDocument)) {
+        return nullptr;
+    }
+    return pList;
+}
+
 const TiXmlElement* FindKeyedChild(const TiXmlElement* pList, const char* pszChild, const char* pszAttribute,
                                    const char* pszKey) {
     if (!pList || !pszChild || !pszAttribute || !pszKey) {

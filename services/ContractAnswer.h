@@ -24,6 +24,11 @@ bool FindElementByName(const TiXmlElement* pStart, const char* pszName, const Ti
 bool FindElementInAnswer(const TiXmlElement* pRoot, const char* pszName, const TiXmlElement*& pFound,
                          TiXmlDocument& dataDocument);
 
+// The element named pszList, found as FindElementInAnswer finds it in the answer parsed into document;
+// null when the answer does not parse or holds no such element.
+const TiXmlElement* FindListInAnswer(const ContractAnswer& answer, const char* pszList,
+                                     TiXmlDocument& document, TiXmlDocument& dataDocument);
+
 // The first child element named pszChild whose attribute pszAttribute equals pszKey exactly, or null.
 const TiXmlElement* FindKeyedChild(const TiXmlElement* pList, const char* pszChild, const char* pszAttribute,
                                    const char* pszKey);

@@ -16,6 +16,31 @@ bool CRegistry::OpenToolbarKey() {
            RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_READ | KEY_WRITE, &m_hKey) == ERROR_SUCCESS;
 }
 
+bool CRegistry::Open(HKEY hRoot, const wchar_t* pszPath, REGSAM samDesired) {
+    HKEY hKey = nullptr;
+    if (RegOpenKeyExW(hRoot, pszPath, 0, samDesired, &hKey) != ERROR_SUCCESS) {
+        return false;
+    }
+    if (m_hKey) {
+        RegCloseKey(m_hKey);
+    }
+    m_hKey = hKey;
+    return true;
+}
+
+bool CRegistry::QueryDwordValue(const wchar_t* pszName, DWORD& dwValue) const {
+    DWORD dwType = REG_NONE;
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    if (RegQueryValueExW(m_hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwData), &cbData) !=
+            ERROR_SUCCESS ||
+        dwType != REG_DWORD || cbData != sizeof(dwData)) {
+        return false;
+    }
+    dwValue = dwData;
+    return true;
+}
+
 bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const {
     strValue.clear();
     DWORD cbData = 0;

@@ -15,8 +15,12 @@ public:
     // Opens the toolbar's per-user key for reading and writing, in the 64-bit view first and then in
     // the default view; false when it does not exist.
     bool OpenToolbarKey();
+    // Opens the key with that access; false when it does not open.
+    bool Open(HKEY hRoot, const wchar_t* pszPath, REGSAM samDesired);
     // Reads the named value as text up to its first zero character; false when absent.
     bool QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const;
+    // Reads the named REG_DWORD; false when it is absent or of another type or size.
+    bool QueryDwordValue(const wchar_t* pszName, DWORD& dwValue) const;
 
     HKEY m_hKey = nullptr;
 };

@@ -6,10 +6,12 @@
 #include "machine/host/AirplaneModeAnswers.h"
 #include "machine/host/ChargeThresholdAnswers.h"
 #include "machine/host/ContractAnswers.h"
+#include "machine/host/DolbyAnswers.h"
 #include "machine/host/ECourseAnswers.h"
 #include "machine/host/HostFeatures.h"
 #include "machine/host/HostStateCache.h"
 #include "machine/host/KeyboardAnswers.h"
+#include "machine/host/TouchpadAnswers.h"
 #include "platform/internal.h"
 
 namespace host {
@@ -240,6 +242,34 @@ STDMETHODIMP CContractServer::raw_GetECourseStatusEx(BSTR* pAnswer) {
 STDMETHODIMP CContractServer::raw_SetECourseMode(int state, BSTR* pAnswer) {
     return Set("contract.SetECourseMode", kECourseFeature, state, ECourseStatusAnswer, pAnswer,
                StateUnlessDisabled);
+}
+
+STDMETHODIMP CContractServer::raw_GetDolbyStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetDolbyStatusEx", nlohmann::json::object(), DolbyStatusAnswer,
+                 pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetDolby(int state, BSTR* pAnswer) {
+    return Set("contract.SetDolby", kDolbyAudioFeature, state, DolbyStatusAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_IsSupportTouchPadEx2(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportTouchPadEx2", nlohmann::json::object(),
+                 TouchpadCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetTouchPadStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetTouchPadStatusEx", nlohmann::json::object(),
+                 TouchpadStatusAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetTouchPad(int state, BSTR* pAnswer) {
+    return Set("contract.SetTouchPad", kTouchpadFeature, state, TouchpadStatusAnswer, pAnswer);
+}
+
+// The business brand's own road to the same touchpad.
+STDMETHODIMP CContractServer::raw_SetKobalTouchPad(int state, BSTR* pAnswer) {
+    return Set("contract.SetKobalTouchPad", kTouchpadFeature, state, TouchpadStatusAnswer, pAnswer);
 }
 
 STDMETHODIMP CContractServer::raw_IsSupportBatteryEx(BSTR* pAnswer) {

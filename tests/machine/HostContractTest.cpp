@@ -646,10 +646,10 @@ TEST_F(HostContractTest, UnusedPositionsAndMethodsNotServedAnswerNotImplemented)
     // A method not served leaves no stale answer behind.
     BSTR answer = SysAllocString(L"stale");
     BSTR const stale = answer;
-    EXPECT_EQ(m_contract->raw_GetDolbyStatusEx(&answer), E_NOTIMPL);
+    EXPECT_EQ(m_contract->raw_GetBatteryStatus(&answer), E_NOTIMPL);
     EXPECT_EQ(answer, nullptr);
     SysFreeString(stale);
-    EXPECT_THROW(m_contract->SetDolby(1), _com_error);
+    EXPECT_THROW(m_contract->SetBatteryChargeMode(1), _com_error);
     EXPECT_TRUE(RecordedEvents().empty());
 }
 
