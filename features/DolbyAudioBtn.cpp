@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "features/ECourseModeBtn.h"
+#include "features/ProbeAnswer.h"
 #include "services/ContractClient.h"
 #include "services/FeatureState.h"
 #include "services/Folders.h"
@@ -59,12 +60,10 @@ int CDolbyAudioBtn::DoJudgeSupportCallback() {
         return -1;
     }
     const ContractAnswer capability =
-        ContractAnswerOf([] { return g_pContractInterface->IsSupportDolbyEx(); });
+        LoggedProbeAnswer(L"IsSupportDolbyEx", [] { return g_pContractInterface->IsSupportDolbyEx(); });
     if (!capability) {
-        WriteLog(L"[IsSupportDolbyEx response is null]");
         return -2;
     }
-    WriteLog(L"[IsSupportDolbyEx  resonse:%s]", static_cast<const wchar_t*>(capability));
     std::string strDolby;
     std::string strMaxwave;
     std::string strSupported;
@@ -82,12 +81,11 @@ int CDolbyAudioBtn::DoJudgeSupportCallback() {
         return 0;
     }
 
-    const ContractAnswer status = ContractAnswerOf([] { return g_pContractInterface->GetDolbyStatusEx(); });
+    const ContractAnswer status =
+        LoggedProbeAnswer(L"GetDolbyStatusEx", [] { return g_pContractInterface->GetDolbyStatusEx(); });
     if (!status) {
-        WriteLog(L"[GetDolbyStatusEx response is null]");
         return -2;
     }
-    WriteLog(L"[GetDolbyStatusEx  resonse:%s]", static_cast<const wchar_t*>(status));
     std::string strProfileEnabled;
     std::string strCurrentProfile;
     bool bDriverAvailable = false;

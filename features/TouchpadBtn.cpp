@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "features/ProbeAnswer.h"
 #include "platform/shell.h"
 #include "services/ContractClient.h"
 #include "services/FeatureState.h"
@@ -62,10 +63,7 @@ bool CTouchpadBtn::Init(CWnd* pParent) {
 
 int CTouchpadBtn::DoJudgeSupportCallback() {
     if (!g_pContractInterface) {
-        WriteLog(L"[JudgeSupport Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
-                 L"CTouchpadBtn::DoJudgeSupportCallback");
-        m_nSupport = 0;
-        return -1;
+        return ProbeWithoutContract(L"CTouchpadBtn::DoJudgeSupportCallback");
     }
     DoJudgeSupportByPXH();
     return 0;
@@ -73,33 +71,26 @@ int CTouchpadBtn::DoJudgeSupportCallback() {
 
 int CTouchpadBtn::DoJudgeSupportByPXH() {
     if (!g_pContractInterface) {
-        WriteLog(L"[JudgeSupport Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
-                 L"CTouchpadBtn::DoJudgeSupportByPXH");
-        m_nSupport = 0;
-        return -1;
+        return ProbeWithoutContract(L"CTouchpadBtn::DoJudgeSupportByPXH");
     }
     WriteLog(L"[Test begin to judge support...]");
     if (m_bIsH352Machine == 1) {
         WriteLog(L"[Test dont support m_bIsH352Machine]");
         return 0;
     }
-    const ContractAnswer capability =
-        ContractAnswerOf([] { return g_pContractInterface->IsSupportTouchPadEx2(); });
+    const ContractAnswer capability = LoggedProbeAnswer(
+        L"Test IsSupportTouchPadEx2", [] { return g_pContractInterface->IsSupportTouchPadEx2(); });
     if (!capability) {
-        WriteLog(L"[Test IsSupportTouchPadEx2 response is null]");
         return -2;
     }
-    WriteLog(L"[Test IsSupportTouchPadEx2  resonse:%s]", static_cast<const wchar_t*>(capability));
     std::string strCapability;
     m_nSupport = ParseTouchPadCapability(capability, strCapability) && strCapability == "True" ? 1 : 0;
     if (m_nSupport == 1) {
-        const ContractAnswer status =
-            ContractAnswerOf([] { return g_pContractInterface->GetTouchPadStatusEx(); });
+        const ContractAnswer status = LoggedProbeAnswer(
+            L"Test GetTouchPadStatusEx", [] { return g_pContractInterface->GetTouchPadStatusEx(); });
         if (!status) {
-            WriteLog(L"[Test GetTouchPadStatusEx response is null]");
             return -2;
         }
-        WriteLog(L"[Test GetTouchPadStatusEx  resonse:%s]", static_cast<const wchar_t*>(status));
         std::string strState;
         std::string strErrorCode;
         if (ParseTouchPadStatus(status, strState, strErrorCode)) {
@@ -114,6 +105,13 @@ int CTouchpadBtn::DoJudgeSupportByPXH() {
              m_nStatus.load());
     SetButtonStatusIcon(m_nStatus);
     return m_nSupport == 1 ? 0 : -1;
+}
+
+int CTouchpadBtn::ProbeWithoutContract(const wchar_t* pszOperation) {
+    WriteLog(L"[JudgeSupport Error:IContractInterfacePtr is Null, please register Pactbridge.dll][%s]",
+             pszOperation);
+    m_nSupport = 0;
+    return -1;
 }
 
 void CTouchpadBtn::SetButtonStatusIcon(int nState) {

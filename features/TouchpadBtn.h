@@ -57,4 +57,8 @@ public:
     // Read by Init, before the probe starts.
     BYTE m_bIsH352Machine = 0;
     BYTE m_bPrecisionTouchPadOn = 1;
+
+private:
+    // The probe's error line without a contract instance, and no support; -1.
+    int ProbeWithoutContract(const wchar_t* pszOperation);
 };

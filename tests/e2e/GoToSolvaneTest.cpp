@@ -101,21 +101,27 @@ std::vector<std::string> OpenedPages() {
     return pages;
 }
 
-TEST(GoToSolvane, TheBottomRowStandsUnderTheGridOnBothProfiles) {
+// Runs the check on the flyout of each profile once its bottom row shows.
+template <typename Check> void OnEachProfile(Check check) {
     for (const char* profile : kProfiles) {
         SCOPED_TRACE(profile);
         CTestMachine machine(profile);
         e2e::CProgram program(kStart);
         const auto open = WaitForBottomRow(program);
         ASSERT_TRUE(open);
-        const RECT& title = open->flyout.titleBar;
-        const RECT& pill = open->row.pill;
-        const RECT& link = open->row.link;
-        EXPECT_GT(pill.top, open->row.grid.bottom) << "the pill under the grid";
+        check(program, *open);
+    }
+}
+
+TEST(GoToSolvane, TheBottomRowStandsUnderTheGridOnBothProfiles) {
+    OnEachProfile([](e2e::CProgram& program, const OpenFlyout& open) {
+        const RECT& title = open.flyout.titleBar;
+        const RECT& pill = open.row.pill;
+        const RECT& link = open.row.link;
+        EXPECT_GT(pill.top, open.row.grid.bottom) << "the pill under the grid";
         EXPECT_GT(link.top, pill.bottom) << "the link under the pill";
         const int middle = (title.left + title.right) / 2;
         EXPECT_LE(std::abs((pill.left + pill.right) / 2 - middle), 12) << "the pill in the middle";
-        EXPECT_GT(pill.right - pill.left, (title.right - title.left) / 2) << "wide enough for its caption";
         EXPECT_GE(pill.bottom - pill.top, 30);
         EXPECT_GT(link.left, middle) << "the link to the right";
         EXPECT_GT(title.right - link.right, 8);
@@ -127,11 +133,14 @@ TEST(GoToSolvane, TheBottomRowStandsUnderTheGridOnBothProfiles) {
         const RECT caption = InkIn(screen, bar, [](COLORREF cr) { return cr == kWhite; });
         EXPECT_GT(caption.right - caption.left, (pill.right - pill.left) / 2)
             << "the white caption on the pill";
+        EXPECT_LE(std::abs((caption.left + caption.right) / 2 - (pill.left + pill.right) / 2), 3)
+            << "in its middle";
+        EXPECT_GE(caption.left - pill.left, height / 2) << "the pill wide enough for its caption";
         EXPECT_EQ(screen.At(middle, link.bottom + 12), kWhite) << "white under the row";
         EXPECT_TRUE(e2e::ReadEvents("contract.IsSupportTouchPadEx2").empty())
             << "the touchpad is never asked";
         EXPECT_TRUE(e2e::ReadEvents("contract.GetDolbyStatusEx").empty()) << "nor the Dolby audio profile";
-    }
+    });
 }
 
 TEST(GoToSolvane, AClickOnThePillOrTheLinkSendsItsEventAndOpensItsPageOnce) {
@@ -168,30 +177,25 @@ TEST(GoToSolvane, AClickOnThePillOrTheLinkSendsItsEventAndOpensItsPageOnce) {
 // Close has the focus at the start; Tab goes through the grid to the pill and the link, whose focus
 // frames then show, and from the link round to Close, where Enter closes the flyout.
 TEST(GoToSolvane, TabFromTheLastControlBringsTheFocusBackToTheTop) {
-    for (const char* profile : kProfiles) {
-        SCOPED_TRACE(profile);
-        CTestMachine machine(profile);
-        e2e::CProgram program(kStart);
-        const auto open = WaitForBottomRow(program);
-        ASSERT_TRUE(open);
+    OnEachProfile([](e2e::CProgram& program, const OpenFlyout& open) {
         ASSERT_TRUE(program.MoveMouse(POINT{5, 5})) << "the mouse away from the flyout";
         bool bPillFramed = false;
         bool bLinkFramed = false;
         for (int nTabs = 0; nTabs < 16 && !bLinkFramed; ++nTabs) {
             ASSERT_TRUE(program.Input("key tab"));
             const CScreenImage screen = program.Screen();
-            bLinkFramed = FrameDotsAround(screen, open->row.link, 6) > 20;
-            bPillFramed = bPillFramed || FrameDotsAround(screen, open->row.pill, 8) > 40;
+            bLinkFramed = FrameDotsAround(screen, open.row.link, 6) > 20;
+            bPillFramed = bPillFramed || FrameDotsAround(screen, open.row.pill, 8) > 40;
         }
         EXPECT_TRUE(bPillFramed) << "the pill on the way";
         ASSERT_TRUE(bLinkFramed) << "the link last";
         ASSERT_TRUE(program.Input("key tab"));
         const CScreenImage screen = program.Screen();
-        EXPECT_LE(FrameDotsAround(screen, open->row.link, 6), 20) << "the link lets the focus go";
+        EXPECT_LE(FrameDotsAround(screen, open.row.link, 6), 20) << "the link lets the focus go";
         ASSERT_TRUE(program.Input("key enter"));
         EXPECT_EQ(program.WaitForExit().exitCode, 0) << "Enter on Close, back at the top";
         EXPECT_TRUE(OpenedPages().empty());
-    }
+    });
 }
 
 } // namespace

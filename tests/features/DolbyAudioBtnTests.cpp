@@ -7,20 +7,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "features/DolbyAudioBtn.h"
-#include "platform/com.h"
-#include "platform/inifile.h"
-#include "services/ContractClient.h"
 #include "services/FeatureState.h"
-#include "services/Folders.h"
-#include "services/Log.h"
-#include "tests/controls/ControlWindowSupport.h"
 #include "tests/features/HostButtonTestSupport.h"
 #include "tests/support/TestMachine.h"
 
@@ -137,42 +130,8 @@ TEST(DolbyAudioBtnAnswer, TheSettingsAreKeyedByKeyExactlyAndTheLastEntryCounts) 
     }
 }
 
-// A consumer machine with the log on, its host offering the Dolby profile on, a parent window and the
-// button (made when a test asks, after the machine is set up) as its child, in an apartment.
-class DolbyAudioBtnTest : public controls_test::CControlWindowTest {
-protected:
-    void SetUp() override {
-        CControlWindowTest::SetUp();
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        features_test::StartMachineLog(m_machine);
-    }
-    void TearDown() override {
-        DestroyButton();
-        ReleaseContractInterface();
-        CoUninitialize();
-        g_bLogEnabled = false;
-        CControlWindowTest::TearDown();
-    }
-
-    void StartContract() {
-        CreateContractInterfaceInstance();
-        ASSERT_TRUE(g_pContractInterface);
-    }
-    // The button made, initialised and probed.
-    CDolbyAudioBtn& ProbedButton() {
-        m_pButton = std::make_unique<CDolbyAudioBtn>();
-        EXPECT_TRUE(m_pButton->Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
-                                      RECT{20, 10, 68, 58}, &MakeParent(), CDolbyAudioBtn::IDC));
-        EXPECT_TRUE(m_pButton->Init(&m_window));
-        EXPECT_TRUE(PumpUntil([this] { return m_pButton->m_bInited == 1; }, kLongWait));
-        return *m_pButton;
-    }
-    // Destroying the button waits for its workers.
-    void DestroyButton() { m_pButton.reset(); }
-    std::string LogText() const { return features_test::MachineLogText(m_machine); }
-
-    std::unique_ptr<CDolbyAudioBtn> m_pButton;
-};
+// The consumer notebook's host offers the Dolby profile on.
+class DolbyAudioBtnTest : public features_test::CHostButtonTest<CDolbyAudioBtn> {};
 
 // What the host holds and what the probe then makes of it.
 struct ProbeCase {
@@ -197,12 +156,7 @@ class DolbyAudioBtnProbeTest : public DolbyAudioBtnTest, public testing::WithPar
 
 TEST_P(DolbyAudioBtnProbeTest, TakesTheProfileAndTheStateFromTheHost) {
     const ProbeCase& c = GetParam();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
-    }
-    if (*c.pszDolbyOptions) {
-        RunMachineTool(std::string("feature DolbyAudio ") + c.pszDolbyOptions);
-    }
+    SetUpHost(c.pszHostMode, "DolbyAudio", c.pszDolbyOptions);
     StartContract();
     const CDolbyAudioBtn& button = ProbedButton();
 
@@ -259,11 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<ProbeCase>& info) { return std::string(info.param.pszName); });
 
 TEST_F(DolbyAudioBtnTest, AHostWithoutAnAnswerLeavesTheCachedStateShown) {
-    for (const auto& [pszKey, pszValue] :
-         {std::pair{L"support", L"1"}, std::pair{L"status", L"0"}, std::pair{L"StatusIconID", L"419"},
-          std::pair{L"StateIconType", L"0"}}) {
-        ASSERT_TRUE(WritePrivateProfileStringW(L"DolbyAudio", pszKey, pszValue, GetShowExCfgPath().c_str()));
-    }
+    features_test::WriteCachedState(L"DolbyAudio", 1, FeatureStateOff, kOffPng, FeatureStateOff);
     RunMachineTool("host mode failing");
     StartContract();
     const CDolbyAudioBtn& button = ProbedButton();
@@ -276,15 +226,8 @@ TEST_F(DolbyAudioBtnTest, WithoutAContractInstanceNothingIsShownOrSet) {
     EXPECT_EQ(ProbedButton().m_nSupport, 0);
     std::atomic<int> nState = FeatureStateOn;
     EXPECT_EQ(CDolbyAudioBtn::SetDolby(&nState), static_cast<unsigned>(-1));
-    const std::string strLog = LogText();
-    EXPECT_NE(strLog.find("[JudgeSupport Error:IContractInterfacePtr is Null, please register "
-                          "Pactbridge.dll][CDolbyAudioBtn::DoJudgeSupportCallback]"),
-              std::string::npos)
-        << strLog;
-    EXPECT_NE(strLog.find("[Error:IContractInterfacePtr is Null, please register "
-                          "Pactbridge.dll][CDolbyAudioBtn::SetDolby]"),
-              std::string::npos)
-        << strLog;
+    features_test::ExpectNoContractLogged(LogText(), "CDolbyAudioBtn::DoJudgeSupportCallback",
+                                          "CDolbyAudioBtn::SetDolby");
 }
 
 TEST_F(DolbyAudioBtnTest, AClickSwitchesTheProfileOnTheHostAndSendsItsEvent) {
@@ -322,17 +265,9 @@ TEST_F(DolbyAudioBtnTest, AClickSwitchesTheProfileOnTheHostAndSendsItsEvent) {
 
 TEST_F(DolbyAudioBtnTest, FastClicksLeaveTheHostInTheStateTheLastClickAskedFor) {
     StartContract();
-    CDolbyAudioBtn& button = ProbedButton();
-    RunMachineTool("host mode slow");
-    button.ClicktoSwitch();
-    button.ClicktoSwitch();
-    button.ClicktoSwitch();
-    EXPECT_EQ(button.m_nStatus, FeatureStateOff);
-    RunMachineTool("host mode normal");
-
-    EXPECT_TRUE(PumpUntil([] { return RecordedStates("contract.SetDolby").size() == 3; }, kLongWait));
-    EXPECT_EQ(RecordedStates("contract.SetDolby").back(), FeatureStateOff);
-    EXPECT_EQ(features_test::HostFeatureState("DolbyAudio"), FeatureStateOff);
+    ASSERT_EQ(ProbedButton().m_nStatus, FeatureStateOn);
+    ExpectFastClicksEndInTheLastState("contract.SetDolby", "DolbyAudio");
+    EXPECT_EQ(m_pButton->m_nStatus, FeatureStateOff);
 }
 
 // An application scenario that holds the audio when the button is made locks it: the probe shows it
@@ -361,11 +296,7 @@ TEST_F(DolbyAudioBtnTest, AnApplicationScenarioHoldingTheAudioLocksTheButton) {
 
 // The cached state came without the probe's look: the first click then only greys the button.
 TEST_F(DolbyAudioBtnTest, WithTheAudioHeldAClickOnACachedStateOnlyGreysTheButton) {
-    for (const auto& [pszKey, pszValue] :
-         {std::pair{L"support", L"1"}, std::pair{L"status", L"1"}, std::pair{L"StatusIconID", L"418"},
-          std::pair{L"StateIconType", L"1"}}) {
-        ASSERT_TRUE(WritePrivateProfileStringW(L"DolbyAudio", pszKey, pszValue, GetShowExCfgPath().c_str()));
-    }
+    features_test::WriteCachedState(L"DolbyAudio", 1, FeatureStateOn, kOnPng, FeatureStateOn);
     SetAppScenarioAudio("REG_SZ", "Open");
     RunMachineTool("host mode failing");
     StartContract();

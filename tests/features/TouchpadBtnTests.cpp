@@ -7,19 +7,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "features/TouchpadBtn.h"
-#include "platform/com.h"
-#include "services/ContractClient.h"
 #include "services/FeatureState.h"
-#include "services/Log.h"
-#include "services/MachineInfo.h"
-#include "tests/controls/ControlWindowSupport.h"
 #include "tests/features/HostButtonTestSupport.h"
 #include "tests/support/TestMachine.h"
 
@@ -194,44 +188,8 @@ TEST(TouchpadBtnAnswer, TheSetResultIsTheFirstStateTrueInAnyCase) {
     }
 }
 
-// A consumer machine with the log on, its host offering the touchpad on, Windows' switch on, a parent
-// window and the button (made when a test asks) as its child, in an apartment.
-class TouchpadBtnTest : public controls_test::CControlWindowTest {
-protected:
-    void SetUp() override {
-        CControlWindowTest::SetUp();
-        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        features_test::StartMachineLog(m_machine);
-    }
-    void TearDown() override {
-        DestroyButton();
-        ReleaseContractInterface();
-        CoUninitialize();
-        g_bLogEnabled = false;
-        g_nKobalBrand = m_nBrandBefore;
-        CControlWindowTest::TearDown();
-    }
-
-    void StartContract() {
-        CreateContractInterfaceInstance();
-        ASSERT_TRUE(g_pContractInterface);
-    }
-    // The button made, initialised and probed.
-    CTouchpadBtn& ProbedButton() {
-        m_pButton = std::make_unique<CTouchpadBtn>();
-        EXPECT_TRUE(m_pButton->Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
-                                      RECT{20, 10, 68, 58}, &MakeParent(), CTouchpadBtn::IDC));
-        EXPECT_TRUE(m_pButton->Init(&m_window));
-        EXPECT_TRUE(PumpUntil([this] { return m_pButton->m_bInited == 1; }, kLongWait));
-        return *m_pButton;
-    }
-    // Destroying the button waits for its workers.
-    void DestroyButton() { m_pButton.reset(); }
-    std::string LogText() const { return features_test::MachineLogText(m_machine); }
-
-    std::unique_ptr<CTouchpadBtn> m_pButton;
-    int m_nBrandBefore = g_nKobalBrand;
-};
+// The consumer notebook's host offers the touchpad on, and Windows' switch is on.
+class TouchpadBtnTest : public features_test::CHostButtonTest<CTouchpadBtn> {};
 
 struct ProbeCase {
     const char* pszName;
@@ -254,12 +212,7 @@ class TouchpadBtnProbeTest : public TouchpadBtnTest, public testing::WithParamIn
 
 TEST_P(TouchpadBtnProbeTest, TakesTheCapabilityAndTheStateFromTheHost) {
     const ProbeCase& c = GetParam();
-    if (*c.pszHostMode) {
-        RunMachineTool(std::string("host mode ") + c.pszHostMode);
-    }
-    if (*c.pszTouchpadOptions) {
-        RunMachineTool(std::string("feature Touchpad ") + c.pszTouchpadOptions);
-    }
+    SetUpHost(c.pszHostMode, "Touchpad", c.pszTouchpadOptions);
     SetPrecisionSwitch("REG_DWORD", c.pszPrecision);
     StartContract();
     const CTouchpadBtn& button = ProbedButton();
@@ -311,15 +264,8 @@ TEST_F(TouchpadBtnTest, WithoutAContractInstanceNothingIsShownOrSet) {
     EXPECT_EQ(ProbedButton().m_nSupport, 0);
     std::atomic<int> nState = FeatureStateOn;
     EXPECT_EQ(CTouchpadBtn::SetTouchPad(&nState), static_cast<unsigned>(-1));
-    const std::string strLog = LogText();
-    EXPECT_NE(strLog.find("[JudgeSupport Error:IContractInterfacePtr is Null, please register "
-                          "Pactbridge.dll][CTouchpadBtn::DoJudgeSupportCallback]"),
-              std::string::npos)
-        << strLog;
-    EXPECT_NE(strLog.find("[Error:IContractInterfacePtr is Null, please register "
-                          "Pactbridge.dll][CTouchpadBtn::SetTouchPad]"),
-              std::string::npos)
-        << strLog;
+    features_test::ExpectNoContractLogged(LogText(), "CTouchpadBtn::DoJudgeSupportCallback",
+                                          "CTouchpadBtn::SetTouchPad");
 }
 
 // With Windows' switch on a click switches the host's touchpad; with it off a click opens Windows'
