@@ -31,7 +31,7 @@ std::mutex& SetCallLock() {
 bool IsAppScenarioAudioOpen() {
     CRegistry key;
     std::wstring strAudio;
-    return key.Open(HKEY_CURRENT_USER, kAppScenarioKey, KEY_READ) &&
+    return RegOpenKeyExW(HKEY_CURRENT_USER, kAppScenarioKey, 0, KEY_READ, &key.m_hKey) == ERROR_SUCCESS &&
            key.QueryStringValue(L"Audio", strAudio) && IsEqualNoCaseW(strAudio, L"Open");
 }
 

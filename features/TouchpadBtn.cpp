@@ -34,8 +34,7 @@ std::mutex& SetCallLock() {
 
 bool IsPrecisionTouchPadEnabled() {
     CRegistry key;
-    if (!key.Open(HKEY_CURRENT_USER, kPrecisionTouchPadKey, KEY_READ | KEY_WOW64_64KEY) &&
-        !key.Open(HKEY_CURRENT_USER, kPrecisionTouchPadKey, KEY_READ)) {
+    if (!key.Open(HKEY_CURRENT_USER, kPrecisionTouchPadKey, KEY_READ | KEY_WOW64_64KEY, KEY_READ)) {
         return true;
     }
     DWORD dwEnabled = 0;
