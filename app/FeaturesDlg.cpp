@@ -43,12 +43,15 @@ BOOL CFeaturesDlg::OnInitDialog() {
     m_batteryTimeInfoDlg.m_bNoBattery = m_nNoBattery != 0 ? 1 : 0;
     CreatePanel(m_batteryTimeInfoDlg, CBatteryTimeInfoDlg::IDD);
     CreatePanel(m_featuresPanelDlg, CFeaturesPanelDlg::IDD);
+    CreatePanel(m_goToSolvaneDlg, CGoToSolvaneDlg::IDD);
     LayoutPanels();
     return TRUE;
 }
 
-bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND) const {
-    return false;
+bool CFeaturesDlg::IsGoToPanelLinkWindow(HWND hWnd) const {
+    const HWND hPanel = m_goToSolvaneDlg.GetSafeHwnd();
+    return hPanel && ::IsWindowVisible(hPanel) && hWnd && hWnd == m_goToSolvaneDlg.GetTrackedLinkWindow() &&
+           ::GetParent(hWnd) == hPanel;
 }
 
 void CFeaturesDlg::RefreshBatteryPanel() {
@@ -72,6 +75,9 @@ std::vector<CWnd*> CFeaturesDlg::PanelsToPlace() {
         panels.push_back(&m_featuresPanelDlg);
     }
     AddKeptOutPanels(panels);
+    if (m_goToSolvaneDlg.GetSafeHwnd()) {
+        panels.push_back(&m_goToSolvaneDlg);
+    }
     return panels;
 }
 

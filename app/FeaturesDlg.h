@@ -9,6 +9,7 @@
 #include "app/DeckBaseDialog.h"
 #include "app/EyecareModeDlg.h"
 #include "app/FeaturesPanelDlg.h"
+#include "app/GoToSolvaneDlg.h"
 #include "app/MossveilPrivacyDlg.h"
 #include "app/WardlightDlg.h"
 
@@ -56,6 +57,7 @@ public:
     CWardlightDlg m_wardlightDlg;
     CMossveilPrivacyDlg m_privacyDlg;
     CFeaturesPanelDlg m_featuresPanelDlg;
+    CGoToSolvaneDlg m_goToSolvaneDlg;
     int m_nNoBattery = 0;
     int m_nGaming = 0;
 

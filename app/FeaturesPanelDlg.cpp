@@ -53,10 +53,10 @@ constexpr DWORD kExclusiveWaitStepMs = 50;
 enum : int {
     IDC_WIFI_SECURITY = CWiFiSecurityBtn::IDC,
     IDC_MICROPHONE = CMicrophoneBtn::IDC,
-    IDC_DOLBY_AUDIO = 1059,
+    IDC_DOLBY_AUDIO = CDolbyAudioBtn::IDC,
     IDC_KEYBOARD_BACKLIGHT = CKeyboardBacklightBtn::IDC,
     IDC_KEYBOARD_TOP_ROW = CKeyboardTopRowBtn::IDC,
-    IDC_TOUCHPAD = 1062,
+    IDC_TOUCHPAD = CTouchpadBtn::IDC,
     IDC_PRIVACY_GUARD = CPrivacyGuardBtn::IDC,
     IDC_CHARGE_THRESHOLD = CBatteryChargeThresholdBtn::IDC,
     IDC_AIRPLANE_MODE = CAirplaneModeBtn::IDC,
@@ -161,10 +161,14 @@ CDeckFeatureButton* CFeaturesPanelDlg::ButtonOfId(int nId) {
         return &m_btnWiFiSecurity;
     case IDC_MICROPHONE:
         return &m_btnMicrophone;
+    case IDC_DOLBY_AUDIO:
+        return &m_btnDolbyAudio;
     case IDC_KEYBOARD_BACKLIGHT:
         return &m_btnKeyboardBacklight;
     case IDC_KEYBOARD_TOP_ROW:
         return &m_btnKeyboardTopRow;
+    case IDC_TOUCHPAD:
+        return &m_btnTouchpad;
     case IDC_PRIVACY_GUARD:
         return &m_btnPrivacyGuard;
     case IDC_CHARGE_THRESHOLD:

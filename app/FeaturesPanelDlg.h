@@ -12,6 +12,7 @@
 #include "features/AirplaneModeBtn.h"
 #include "features/BatteryChargeThresholdBtn.h"
 #include "features/ConservationModeBtn.h"
+#include "features/DolbyAudioBtn.h"
 #include "features/ECourseModeBtn.h"
 #include "features/EyecareModeBtn.h"
 #include "features/IxorIntelligentCoolingBtn.h"
@@ -20,6 +21,7 @@
 #include "features/MicrophoneBtn.h"
 #include "features/PrivacyGuardBtn.h"
 #include "features/RapidChargeBtn.h"
+#include "features/TouchpadBtn.h"
 #include "features/WiFiSecurityBtn.h"
 
 // Posted by the panel to itself with the height it needs (wParam) for one or two rows.
@@ -65,8 +67,10 @@ public:
 
     CWiFiSecurityBtn m_btnWiFiSecurity;
     CMicrophoneBtn m_btnMicrophone;
+    CDolbyAudioBtn m_btnDolbyAudio; // constructed and bound, never initialised: stays hidden
     CKeyboardBacklightBtn m_btnKeyboardBacklight;
     CKeyboardTopRowBtn m_btnKeyboardTopRow;
+    CTouchpadBtn m_btnTouchpad; // constructed and bound, never initialised: stays hidden
     CPrivacyGuardBtn m_btnPrivacyGuard;
     CBatteryChargeThresholdBtn m_btnChargeThreshold;
     CAirplaneModeBtn m_btnAirplaneMode;

@@ -44,6 +44,23 @@ template <typename Flag> void TrackHoverAndLeave(CWnd* pWnd, Flag& bTracking) {
     }
 }
 
+// Keeps a control's mouse-or-keyboard flag from a message it pre-translates: set by the left mouse
+// button, cleared by a key.
+template <typename Flag> void KeepMouseInputFlag(const MSG* pMsg, Flag& bMouseInput) {
+    switch (pMsg->message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+        bMouseInput = true;
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        bMouseInput = false;
+        break;
+    default:
+        break;
+    }
+}
+
 // Keeps a button's hover, tracking and mouse-or-keyboard flags from a message it pre-translates; hover
 // and leave repaint it.
 template <typename Flag>
@@ -58,15 +75,8 @@ void KeepPointerFlags(CWnd* pWnd, const MSG* pMsg, Flag& bHover, Flag& bTracking
         bHover = true;
         pWnd->Invalidate(TRUE);
         break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-        bMouseInput = true;
-        break;
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-        bMouseInput = false;
-        break;
     default:
+        KeepMouseInputFlag(pMsg, bMouseInput);
         break;
     }
 }

@@ -9,10 +9,12 @@
 #include "machine/host/ChargeModeAnswers.h"
 #include "machine/host/ChargeThresholdAnswers.h"
 #include "machine/host/ContractAnswers.h"
+#include "machine/host/DolbyAnswers.h"
 #include "machine/host/ECourseAnswers.h"
 #include "machine/host/HostFeatures.h"
 #include "machine/host/HostStateCache.h"
 #include "machine/host/KeyboardAnswers.h"
+#include "machine/host/TouchpadAnswers.h"
 #include "platform/internal.h"
 
 namespace host {
@@ -279,6 +281,34 @@ STDMETHODIMP CContractServer::raw_SetECourseMode(int state, BSTR* pAnswer) {
                StateUnlessDisabled);
 }
 
+STDMETHODIMP CContractServer::raw_GetDolbyStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetDolbyStatusEx", nlohmann::json::object(), DolbyStatusAnswer,
+                 pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetDolby(int state, BSTR* pAnswer) {
+    return Set("contract.SetDolby", kDolbyAudioFeature, state, DolbyStatusAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_IsSupportTouchPadEx2(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.IsSupportTouchPadEx2", nlohmann::json::object(),
+                 TouchpadCapabilityAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_GetTouchPadStatusEx(BSTR* pAnswer) {
+    return Query(Server::Plugin, "contract.GetTouchPadStatusEx", nlohmann::json::object(),
+                 TouchpadStatusAnswer, pAnswer);
+}
+
+STDMETHODIMP CContractServer::raw_SetTouchPad(int state, BSTR* pAnswer) {
+    return Set("contract.SetTouchPad", kTouchpadFeature, state, TouchpadStatusAnswer, pAnswer);
+}
+
+// The business brand's own road to the same touchpad.
+STDMETHODIMP CContractServer::raw_SetKobalTouchPad(int state, BSTR* pAnswer) {
+    return Set("contract.SetKobalTouchPad", kTouchpadFeature, state, TouchpadStatusAnswer, pAnswer);
+}
+
 STDMETHODIMP CContractServer::raw_IsSupportBatteryEx(BSTR* pAnswer) {
     return Query(Server::Plugin, "contract.IsSupportBatteryEx", nlohmann::json::object(),
                  BatteryCapabilityAnswer, pAnswer);
@@ -343,13 +373,6 @@ STDMETHODIMP CContractServer::raw_SendPageTelemetry(BSTR page, BSTR fromPage, BS
                                      {"from", Utf8(fromPage)},
                                      {"value", Utf8(value)},
                                      {"context", Utf8(launchContext)}});
-}
-
-HRESULT CContractServer::NotImplemented(BSTR* pAnswer) {
-    if (pAnswer) {
-        *pAnswer = nullptr;
-    }
-    return E_NOTIMPL;
 }
 
 HRESULT CContractServer::BeginCall(Server server, std::string_view method, HostState& state) {

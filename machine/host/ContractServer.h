@@ -81,6 +81,12 @@ public:
     STDMETHODIMP raw_IsSupportDolbyEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetECourseStatusEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetECourseMode(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetDolbyStatusEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetDolby(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetKobalTouchPad(int state, BSTR* pAnswer) override;
+    STDMETHODIMP raw_IsSupportTouchPadEx2(BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetTouchPadStatusEx(BSTR* pAnswer) override;
+    STDMETHODIMP raw_SetTouchPad(int state, BSTR* pAnswer) override;
     STDMETHODIMP raw_IsSupportBatteryEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetChargeThresholdStatusEx(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetChargeThreshold(int enable, BSTR threshold1, BSTR threshold2, BSTR* pAnswer) override;
@@ -93,16 +99,10 @@ public:
     STDMETHODIMP raw_SendPageTelemetry(BSTR page, BSTR fromPage, BSTR value, BSTR launchContext) override;
 
     // Not served yet.
-    STDMETHODIMP raw_GetDolbyStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetDolby(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused14() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused24() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused26() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused27() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_SetKobalTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_IsSupportTouchPadEx2(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_GetTouchPadStatusEx(BSTR* pAnswer) override { return NotImplemented(pAnswer); }
-    STDMETHODIMP raw_SetTouchPad(int, BSTR* pAnswer) override { return NotImplemented(pAnswer); }
     STDMETHODIMP raw_Unused32() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused33() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused35() override { return E_NOTIMPL; }
@@ -130,7 +130,6 @@ private:
     // held by a slow host, and only their answers come cut short from a malformed one.
     enum class Server { Host, Plugin };
 
-    static HRESULT NotImplemented(BSTR* pAnswer);
     // The state for a call of the method once its answer delay has passed and a slow host has let it go,
     // or the failure of a host, or of the method, that does not answer.
     static HRESULT BeginCall(Server server, std::string_view method, HostState& state);

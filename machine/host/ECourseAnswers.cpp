@@ -4,12 +4,6 @@
 
 namespace host {
 
-namespace {
-
-constexpr const wchar_t* kDolbyProfiles = L"Dynamic,Movie,Music,Game,Voice";
-
-} // namespace
-
 std::wstring AudioProfileCapabilityAnswer(const HostState& state) {
     const HostFeature dolby = state.Feature(kDolbyAudioFeature);
     return KeyedListAnswer(L"CapabilityList", L"Capability",

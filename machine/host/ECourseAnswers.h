@@ -11,6 +11,9 @@ namespace host {
 // The feature names in the state's "features".
 inline constexpr const char* kDolbyAudioFeature = "DolbyAudio";
 inline constexpr const char* kECourseFeature = "ECourseMode";
+// The Dolby profiles of a machine that has them, and the one it plays.
+inline constexpr const wchar_t* kDolbyProfiles = L"Dynamic,Movie,Music,Game,Voice";
+inline constexpr const wchar_t* kCurrentDolbyProfile = L"Dynamic";
 
 // IsSupportDolbyEx, with DolbyAudio's form and answer texts: the capabilities named in the attribute
 // "Key" (as the audio plug-in writes it): "IsDolbyAudioProfile" ("True" while DolbyAudio is supported),

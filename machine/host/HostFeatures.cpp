@@ -21,7 +21,12 @@ constexpr FeatureInfo kFeatures[] = {
      "LocationPermission"},
     {"Microphone", 1, kOnOff, false, nullptr,
      "by the audio capture device's mute (flipdeck-machine audio), not by the host", nullptr},
-    {"DolbyAudio", 1, "off, on (the audio profile)", false, nullptr, nullptr, nullptr},
+    {"DolbyAudio", 1, "off, on (the audio profile)", false, nullptr, nullptr,
+     "IsSupportDolbyEx (attribute Key): IsDolbyAudioProfile (True while supported), IsMaxwaveAudioProfile "
+     "(False), AudioProfilesSupported (Dynamic,Movie,Music,Game,Voice); GetDolbyStatusEx and SetDolby: "
+     "IsAudioProfileEnabled (True or False), CurrentAudioProfile (Dynamic), DriverAvailability (true); the "
+     "app-scenario plug-in locks it while its REG_SZ \"Audio\" in "
+     "HKCU\\SOFTWARE\\Corvex\\Plexhost\\PluginData\\CorvexAppScenarioPlugin\\Status is \"Open\""},
     {"KeyboardBacklight", 3,
      "0 off, 1 level 1, 2 level 2, 3 auto; disabled: the backlight is off by hardware", true, nullptr,
      nullptr,
@@ -34,7 +39,11 @@ constexpr FeatureInfo kFeatures[] = {
      "the F1-F12 keys first), FnLock, FnStickKey; GetIxorKBDCapability, GetIxorPrimeKeySettings, "
      "GetIxorFnLockSettings and SetIxorFnLock: PrimeKey (hotkey; fnkey puts the F1-F12 keys first), FnLock "
      "(true or false: the Fn lock brings the keys that are not first)"},
-    {"Touchpad", 1, kOnOff, false, nullptr, nullptr, nullptr},
+    {"Touchpad", 1, kOnOff, false, nullptr, nullptr,
+     "IsSupportTouchPadEx2: TouchPadControl (True or False); GetTouchPadStatusEx, SetTouchPad and "
+     "SetKobalTouchPad: TouchPadEnabled (True or False; errorCode NoCapability while unsupported); "
+     "Windows' own switch is the REG_DWORD \"Enabled\" in "
+     "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\PrecisionTouchPad\\Status"},
     {"PrivacyGuard", 1, kOnOff, false, nullptr, nullptr,
      "IsSupportPrivacyGuard, GetPrivacyGuardStatus and SetPrivacyGuard: PrivacyGuard, "
      "PrivacyGuardOnPassword (True or False); the state is also the screen-privacy driver's REG_DWORD "

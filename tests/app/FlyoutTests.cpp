@@ -92,7 +92,8 @@ protected:
     // own.
     void SetBodyHeight(int nHeight) {
         for (CWnd* pPanel : {static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_featuresPanelDlg),
-                             static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_batteryTimeInfoDlg)}) {
+                             static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_batteryTimeInfoDlg),
+                             static_cast<CWnd*>(&m_flyout.m_featuresDlg.m_goToSolvaneDlg)}) {
             if (pPanel->m_hWnd) {
                 pPanel->DestroyWindow();
             }
@@ -273,6 +274,74 @@ TEST_F(FlyoutTest, TheBaseDialogGivesControlsWhiteOnlyInNarratorMode) {
     }
     g_bNarrator = false;
     DeleteDC(hdc);
+}
+
+// ---- The go-to-Solvane panel in the body ----
+
+TEST_F(FlyoutTest, TheBodyStacksTheBatteryPanelTheGridThenTheGoToPanelOverTheBottomMargin) {
+    Open();
+    const CFeaturesDlg& body = m_flyout.m_featuresDlg;
+    ASSERT_TRUE(body.m_goToSolvaneDlg.IsWindowVisible());
+    const CRect battery = PlaceInParent(body.m_batteryTimeInfoDlg);
+    const CRect grid = PlaceInParent(body.m_featuresPanelDlg);
+    const CRect goTo = PlaceInParent(body.m_goToSolvaneDlg);
+    EXPECT_EQ(battery.top, 0);
+    EXPECT_EQ(grid.top, battery.bottom);
+    EXPECT_EQ(goTo.top, grid.bottom) << "the bottom row stands under the grid";
+    EXPECT_EQ(goTo.left, 0);
+    EXPECT_EQ(goTo.Width(), ClientRectOf(body).Width());
+    EXPECT_EQ(ClientRectOf(body).Height(), goTo.bottom + 20) << "a margin of 20 pixels at 96 DPI below";
+    EXPECT_EQ(::GetWindow(body.m_featuresPanelDlg.m_hWnd, GW_HWNDNEXT), body.m_goToSolvaneDlg.m_hWnd)
+        << "after the grid in z-order too";
+}
+
+TEST_F(FlyoutTest, TheTabWrapStartsAtThePanelsWarrantyLinkAlone) {
+    Open();
+    const CGoToSolvaneDlg& panel = m_flyout.m_featuresDlg.m_goToSolvaneDlg;
+    EXPECT_TRUE(m_flyout.m_featuresDlg.IsGoToPanelLinkWindow(panel.m_warrantyLink.m_hWnd));
+    for (const HWND hOther : {panel.m_btnGoToSolvane.m_hWnd, panel.m_hWnd,
+                              m_flyout.m_titleDlg.m_closeBtn.m_hWnd, static_cast<HWND>(nullptr)}) {
+        EXPECT_FALSE(m_flyout.m_featuresDlg.IsGoToPanelLinkWindow(hOther));
+    }
+    ::ShowWindow(panel.m_hWnd, SW_HIDE);
+    EXPECT_FALSE(m_flyout.m_featuresDlg.IsGoToPanelLinkWindow(panel.m_warrantyLink.m_hWnd))
+        << "not while the panel is hidden";
+}
+
+// The narrator's Tab reaches the flyout: from the warranty link, the last control, the body scrolls back
+// to its top as the focus wraps round to Close; from another control it scrolls by three tenths of a page.
+TEST_F(FlyoutTest, TheNarratorsTabFromTheWarrantyLinkScrollsTheBodyBackToItsTop) {
+    Open();
+    CFeaturesDlg& body = m_flyout.m_featuresDlg;
+    body.m_featuresPanelDlg.DestroyWindow();
+    CGoToSolvaneDlg& panel = body.m_goToSolvaneDlg;
+    panel.SetWindowPos(nullptr, 0, 0, ClientRectOf(panel).Width(), 1500, SWP_NOMOVE | SWP_NOZORDER);
+    body.SendMessage(WM_SIZE, 0, 0);
+    Settle();
+    ASSERT_TRUE(m_flyout.m_scrollBar.IsWindowVisible());
+    const int nLast = m_flyout.m_nScrollMax - m_flyout.m_nScrollPage;
+    const struct CNarratorOn {
+        CNarratorOn() { g_bNarrator = true; }
+        ~CNarratorOn() { g_bNarrator = false; }
+    } narrator;
+    const struct {
+        CWnd* pFocus;
+        int nExpected;
+    } cases[] = {{&panel.m_warrantyLink, 0},
+                 {&panel.m_btnGoToSolvane, nLast - m_flyout.m_nScrollPage * 3 / 10}};
+    for (const auto& c : cases) {
+        m_flyout.SendMessage(WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0),
+                             reinterpret_cast<LPARAM>(m_flyout.m_scrollBar.m_hWnd));
+        ASSERT_EQ(ScrollInfo().nPos, nLast);
+        c.pFocus->SetFocus();
+        platform::desktop::PressKey(VK_TAB);
+        Settle();
+        EXPECT_EQ(ScrollInfo().nPos, c.nExpected);
+    }
+    EXPECT_EQ(::GetFocus(), panel.m_warrantyLink.m_hWnd) << "from the button on to the link";
+    platform::desktop::PressKey(VK_TAB);
+    Settle();
+    EXPECT_EQ(::GetFocus(), m_flyout.m_titleDlg.m_closeBtn.m_hWnd) << "and from the link round to Close";
 }
 
 TEST_F(FlyoutTest, EnterClosesOnlyFromTheFocusedCloseButtonAndEscNever) {

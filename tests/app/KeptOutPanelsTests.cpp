@@ -122,7 +122,9 @@ TEST_F(KeptOutPanelsTest, PanelsGivenWindowsArePlacedAsTheirConditionsSay) {
     EXPECT_TRUE(m_body.m_privacyDlg.IsWindowVisible());
     EXPECT_EQ(PlaceInParent(m_body.m_privacyDlg).top, nGrid + nEyeCare + nSecurity);
     const int nAll = nGrid + nEyeCare + nSecurity + ClientRectOf(m_body.m_privacyDlg).Height();
-    EXPECT_EQ(ClientRectOf(m_body).Height(), nAll + 20) << "with the margin under the last panel";
+    EXPECT_EQ(PlaceInParent(m_body.m_goToSolvaneDlg).top, nAll) << "the bottom row last";
+    const int nGoTo = ClientRectOf(m_body.m_goToSolvaneDlg).Height();
+    EXPECT_EQ(ClientRectOf(m_body).Height(), nAll + nGoTo + 20) << "with the margin under the last panel";
 
     eyeCare.m_nSupport = 0;
     m_body.m_privacyDlg.m_nAvailability = 0;
@@ -139,7 +141,7 @@ TEST_F(KeptOutPanelsTest, PanelsGivenWindowsArePlacedAsTheirConditionsSay) {
     Settle();
     EXPECT_FALSE(m_body.m_wardlightDlg.IsWindowVisible()) << "a gaming machine keeps them out";
     EXPECT_FALSE(m_body.m_privacyDlg.IsWindowVisible());
-    EXPECT_EQ(ClientRectOf(m_body).Height(), nGrid + 20);
+    EXPECT_EQ(ClientRectOf(m_body).Height(), nGrid + nGoTo + 20);
 }
 
 TEST_F(KeptOutPanelsTest, OnlyOldWindows10BuildsClearTheFlags) {

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,9 +15,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/com.h"
+#include "platform/inifile.h"
 #include "platform/internal.h"
 #include "platform/registry.h"
+#include "services/ContractClient.h"
+#include "services/Folders.h"
 #include "services/Log.h"
+#include "services/MachineInfo.h"
+#include "tests/controls/ControlWindowSupport.h"
 #include "tests/support/TestMachine.h"
 
 namespace features_test {
@@ -125,5 +133,96 @@ inline std::vector<FeatureEvent> FeatureEvents() {
     }
     return events;
 }
+
+// A button's section of ShowEx.cfg as an earlier run would have left it.
+inline void WriteCachedState(const wchar_t* pszSection, int nSupport, int nStatus, int nIconId,
+                             int nStateType) {
+    const std::wstring strPath = GetShowExCfgPath();
+    for (const auto& [pszKey, nValue] :
+         {std::pair{L"support", nSupport}, std::pair{L"status", nStatus}, std::pair{L"StatusIconID", nIconId},
+          std::pair{L"StateIconType", nStateType}}) {
+        ASSERT_TRUE(
+            WritePrivateProfileStringW(pszSection, pszKey, std::to_wstring(nValue).c_str(), strPath.c_str()));
+    }
+}
+
+// The two lines a button logs without a contract instance: its probe's and its set worker's, each with
+// its operation's name.
+inline void ExpectNoContractLogged(const std::string& strLog, const std::string& strProbe,
+                                   const std::string& strSetter) {
+    EXPECT_NE(
+        strLog.find("[JudgeSupport Error:IContractInterfacePtr is Null, please register Pactbridge.dll][" +
+                    strProbe + "]"),
+        std::string::npos)
+        << strLog;
+    EXPECT_NE(strLog.find("[Error:IContractInterfacePtr is Null, please register Pactbridge.dll][" +
+                          strSetter + "]"),
+              std::string::npos)
+        << strLog;
+}
+
+// A test of one button against the simulated host: a consumer machine with the log on, a parent window and
+// the button (made when the test asks, after the test has set the machine up) as its child, in an
+// apartment; the contract instance only when the test makes it.
+template <typename Button> class CHostButtonTest : public controls_test::CControlWindowTest {
+protected:
+    void SetUp() override {
+        CControlWindowTest::SetUp();
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+        StartMachineLog(m_machine);
+    }
+    void TearDown() override {
+        DestroyButton();
+        ReleaseContractInterface();
+        CoUninitialize();
+        g_bLogEnabled = false;
+        g_nKobalBrand = m_nBrandBefore;
+        CControlWindowTest::TearDown();
+    }
+
+    void StartContract() {
+        CreateContractInterfaceInstance();
+        ASSERT_TRUE(g_pContractInterface);
+    }
+    // The host's mode ("": as it is) and the feature's options of flipdeck-machine feature ("": none).
+    static void SetUpHost(const std::string& strMode, const std::string& strFeature,
+                          const std::string& strOptions) {
+        if (!strMode.empty()) {
+            RunMachineTool("host mode " + strMode);
+        }
+        if (!strOptions.empty()) {
+            RunMachineTool("feature " + strFeature + " " + strOptions);
+        }
+    }
+    // The button made, initialised and probed.
+    Button& ProbedButton() {
+        m_pButton = std::make_unique<Button>();
+        EXPECT_TRUE(m_pButton->Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
+                                      RECT{20, 10, 68, 58}, &MakeParent(), Button::IDC));
+        EXPECT_TRUE(m_pButton->Init(&m_window));
+        EXPECT_TRUE(
+            controls_test::PumpUntil([this] { return m_pButton->m_bInited == 1; }, std::chrono::seconds(60)));
+        return *m_pButton;
+    }
+    // Destroying the button waits for its workers.
+    void DestroyButton() { m_pButton.reset(); }
+    std::string LogText() const { return MachineLogText(m_machine); }
+    // Three clicks while the host holds its calls: the host ends in the state the last one asked for.
+    void ExpectFastClicksEndInTheLastState(const std::string& strSetEvent, const char* pszFeature) {
+        Button& button = *m_pButton;
+        RunMachineTool("host mode slow");
+        button.ClicktoSwitch();
+        button.ClicktoSwitch();
+        button.ClicktoSwitch();
+        RunMachineTool("host mode normal");
+        EXPECT_TRUE(controls_test::PumpUntil([&] { return RecordedStates(strSetEvent).size() == 3; },
+                                             std::chrono::seconds(60)));
+        EXPECT_EQ(RecordedStates(strSetEvent).back(), button.m_nStatus);
+        EXPECT_EQ(HostFeatureState(pszFeature), button.m_nStatus);
+    }
+
+    std::unique_ptr<Button> m_pButton;
+    int m_nBrandBefore = g_nKobalBrand;
+};
 
 } // namespace features_test

@@ -124,4 +124,37 @@ inline bool Parses(const _bstr_t& answer) {
 using testing_support::RunTool;
 using testing_support::ToolResult;
 
+// Contract calls made raw, each with the event it records.
+using RawCalls = std::vector<std::pair<const char*, std::function<HRESULT(IContractInterface*, BSTR*)>>>;
+
+// A failing host: every call fails with the server's fault, answers nothing, takes no null answer
+// pointer and records nothing.
+inline void ExpectEveryCallFails(IContractInterface* contract, const RawCalls& calls) {
+    for (const auto& [event, call] : calls) {
+        SCOPED_TRACE(event);
+        BSTR answer = nullptr;
+        EXPECT_EQ(call(contract, &answer), kServerFault);
+        EXPECT_EQ(answer, nullptr);
+        EXPECT_EQ(call(contract, nullptr), E_POINTER);
+    }
+    EXPECT_TRUE(RecordedEvents().empty());
+}
+
+// A malformed host: every call is taken and recorded (its state left out here) but answers cut short.
+inline void ExpectEveryAnswerCut(IContractInterface* contract, const RawCalls& calls) {
+    std::vector<nlohmann::json> expected;
+    for (const auto& [event, call] : calls) {
+        SCOPED_TRACE(event);
+        BSTR answer = nullptr;
+        EXPECT_EQ(call(contract, &answer), S_OK);
+        EXPECT_FALSE(Parses(_bstr_t(answer, false)));
+        expected.push_back({{"event", event}});
+    }
+    std::vector<nlohmann::json> recorded = RecordedEvents();
+    for (nlohmann::json& record : recorded) {
+        record.erase("state");
+    }
+    EXPECT_EQ(recorded, expected);
+}
+
 } // namespace host_test
