@@ -2,10 +2,10 @@
 //
 // The usual caller is a fault handler, where the heap or a lock may be broken by the fault. So the dump
 // itself is written with system calls only (pwrite, and read of /proc/self/maps), from static storage,
-// one dump at a time. It holds every thread of the process; the others are held still while it is
-// written, as the system suspends them. Only the machine's facts (read beforehand, see PrepareMiniDumps), the
-// file handle's lookup and the event record written after the dump use the layer's ordinary helpers: a fault
-// that broke those can lose the event, not the dump already written.
+// one dump at a time. It holds every thread of the process: the others are held still while it is
+// written, as the system suspends them. Only the machine's facts (read beforehand, see PrepareMiniDumps),
+// the file handle's lookup and the event record written after the dump use the layer's ordinary helpers:
+// a fault that broke those can lose the event, not the dump already written.
 #include <cpuid.h>
 #include <sys/syscall.h>
 #include <time.h>

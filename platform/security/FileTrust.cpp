@@ -1,7 +1,5 @@
 // WinVerifyTrust: the signature a file got when the machine installed it (fact "/fileSignatures"), and the
 // digest of the signed bytes that it holds.
-#include <openssl/evp.h>
-
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -73,7 +71,7 @@ std::vector<std::pair<size_t, size_t>> UnsignedRanges(std::string_view bytes) {
     return ranges;
 }
 
-std::string HexOf(const unsigned char* data, size_t size) {
+std::string HexOf(const BYTE* data, size_t size) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string hex;
     for (size_t i = 0; i < size; ++i) {
@@ -83,21 +81,31 @@ std::string HexOf(const unsigned char* data, size_t size) {
     return hex;
 }
 
+// SHA-256 through the layer's own cryptographic provider.
 std::optional<std::string> DigestOfSignedBytes(std::string_view bytes) {
-    struct CContextFree {
-        void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-    };
-    const std::unique_ptr<EVP_MD_CTX, CContextFree> context(EVP_MD_CTX_new());
-    bool hashed = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
+    HCRYPTPROV provider = 0;
+    if (!CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
+        return std::nullopt;
+    }
+    HCRYPTHASH hash = 0;
+    bool hashed = CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) != FALSE;
     size_t at = 0;
+    const auto hashUpTo = [&](size_t end) {
+        hashed = hashed && CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()) + at,
+                                         static_cast<DWORD>(end - at), 0);
+    };
     for (const auto& [begin, size] : UnsignedRanges(bytes)) {
-        hashed = hashed && EVP_DigestUpdate(context.get(), bytes.data() + at, begin - at) == 1;
+        hashUpTo(begin);
         at = begin + size;
     }
-    unsigned char value[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    hashed = hashed && EVP_DigestUpdate(context.get(), bytes.data() + at, bytes.size() - at) == 1 &&
-             EVP_DigestFinal_ex(context.get(), value, &length) == 1;
+    hashUpTo(bytes.size());
+    BYTE value[32] = {};
+    DWORD length = sizeof(value);
+    hashed = hashed && CryptGetHashParam(hash, HP_HASHVAL, value, &length, 0);
+    if (hash) {
+        CryptDestroyHash(hash);
+    }
+    CryptReleaseContext(provider, 0);
     return hashed ? std::optional(HexOf(value, length)) : std::nullopt;
 }
 

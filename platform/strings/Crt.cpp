@@ -79,7 +79,8 @@ int DigitOf(wchar_t c) {
 }
 
 // A number's text as the run-time reads it: leading blanks, a sign, then digits of the base; base 0
-// takes "0x" as hexadecimal and a leading 0 as octal, base 16 allows "0x". The magnitude saturates.
+// takes "0x" as hexadecimal and a leading 0 as octal, base 16 allows "0x". A magnitude beyond 64 bits is
+// marked as an overflow.
 struct CNumberText {
     bool negative = false;
     bool overflow = false;
