@@ -6,6 +6,12 @@
 #include "platform/framework_window.h"
 #include "platform/gdiplus.h"
 
+// WM_KEYDOWN or WM_SYSKEYDOWN of Escape or Enter: the keys the panels swallow.
+inline bool IsEscapeOrEnterKey(const MSG* pMsg) {
+    return (pMsg->message == WM_KEYDOWN || pMsg->message == WM_SYSKEYDOWN) &&
+           (pMsg->wParam == VK_ESCAPE || pMsg->wParam == VK_RETURN);
+}
+
 class CDeckBaseDialog : public CDialogEx {
 public:
     explicit CDeckBaseDialog(UINT nIDTemplate, CWnd* pParent = nullptr);

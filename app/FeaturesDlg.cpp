@@ -1,12 +1,20 @@
 #include "app/FeaturesDlg.h"
 
 #include "controls/ControlNarratorText.h"
+#include "platform/files.h"
+#include "platform/inifile.h"
 #include "services/DrawingRoutines.h"
+#include "services/Folders.h"
+#include "services/Registry.h"
 
 namespace {
 
 // The bottom margin under the last panel, in pixels at 96 DPI.
 const int kBottomMargin = 20;
+
+const wchar_t kEyeCareSection[] = L"eyecaremode";
+constexpr int kFirstBuildWithFlags = 15142;
+constexpr int kFirstBuildWithEyeCare = 15002;
 
 } // namespace
 
@@ -27,6 +35,11 @@ BOOL CFeaturesDlg::Create(UINT nIDTemplate, CWnd* pParentWnd) {
 
 BOOL CFeaturesDlg::OnInitDialog() {
     CDeckBaseDialog::OnInitDialog();
+    if (IsEyeCarePanelAllowed() && m_bEyeCareOk) {
+        m_pEyecareModeDlg = std::make_unique<CEyecareModeDlg>();
+    }
+    ReadWindowsVersion();
+    LoadEyeCareCache();
     CreatePanel(m_featuresPanelDlg, CFeaturesPanelDlg::IDD);
     LayoutPanels();
     return TRUE;
@@ -49,12 +62,101 @@ std::vector<CWnd*> CFeaturesDlg::PanelsToPlace() {
     if (m_featuresPanelDlg.GetSafeHwnd()) {
         panels.push_back(&m_featuresPanelDlg);
     }
+    AddKeptOutPanels(panels);
     return panels;
+}
+
+void CFeaturesDlg::AddKeptOutPanels(std::vector<CWnd*>& panels) {
+    if (m_pEyecareModeDlg && m_pEyecareModeDlg->GetSafeHwnd() && m_pEyecareModeDlg->m_nSupport == 1) {
+        panels.push_back(m_pEyecareModeDlg.get());
+    }
+    if (!m_bHideSecurityPanel && !m_nGaming && m_wardlightDlg.GetSafeHwnd()) {
+        panels.push_back(&m_wardlightDlg);
+    }
+    if (!m_bHidePrivacyPanel && !m_nGaming && m_privacyDlg.GetSafeHwnd() &&
+        m_privacyDlg.m_nAvailability >= 1) {
+        panels.push_back(&m_privacyDlg);
+    }
+}
+
+void CFeaturesDlg::HideKeptOutPanels() {
+    if (m_pEyecareModeDlg && m_pEyecareModeDlg->GetSafeHwnd() && m_pEyecareModeDlg->m_nSupport != 1) {
+        m_pEyecareModeDlg->ShowWindow(SW_HIDE);
+    }
+    if (!m_bHidePrivacyPanel && !m_nGaming && m_privacyDlg.GetSafeHwnd() &&
+        m_privacyDlg.m_nAvailability < 1) {
+        m_privacyDlg.ShowWindow(SW_HIDE);
+    }
+}
+
+void CFeaturesDlg::DestroyKeptOutPanels() {
+    for (CWnd* pPanel : {static_cast<CWnd*>(m_pEyecareModeDlg.get()), static_cast<CWnd*>(&m_wardlightDlg),
+                         static_cast<CWnd*>(&m_privacyDlg)}) {
+        if (pPanel && pPanel->GetSafeHwnd()) {
+            pPanel->DestroyWindow();
+        }
+    }
+}
+
+void CFeaturesDlg::ReadWindowsVersion() {
+    m_bBuildOk = 1;
+    m_bEyeCareOk = 1;
+    CRegistry key;
+    if (!key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                  KEY_READ | KEY_WOW64_64KEY, KEY_READ)) {
+        return;
+    }
+    DWORD dwMajor = 0;
+    DWORD dwMinor = 0;
+    std::wstring strBuild;
+    key.QueryDwordValue(L"CurrentMajorVersionNumber", dwMajor);
+    key.QueryDwordValue(L"CurrentMinorVersionNumber", dwMinor);
+    key.QueryStringValue(L"CurrentBuildNumber", strBuild);
+    const int nBuild = _wtoi(strBuild.c_str());
+    if (dwMajor >= 10 && dwMinor == 0) {
+        if (nBuild < kFirstBuildWithFlags) {
+            m_bBuildOk = 0;
+        }
+        if (nBuild < kFirstBuildWithEyeCare) {
+            m_bEyeCareOk = 0;
+        }
+    }
+}
+
+bool CFeaturesDlg::LoadEyeCareCache() {
+    const std::wstring strPath = GetShowExCfgPath();
+    const bool bExists = !strPath.empty() && _waccess_s(strPath.c_str(), 0) == 0;
+    if (!bExists || !m_pEyecareModeDlg) {
+        return bExists;
+    }
+    int nSupport = 0;
+    if (!ReadIniInt(kEyeCareSection, L"support", strPath.c_str(), nSupport)) {
+        m_pEyecareModeDlg->m_nSupport = -1;
+        return true;
+    }
+    m_pEyecareModeDlg->m_nSupport = nSupport;
+    int nStatus = 0;
+    ReadIniInt(kEyeCareSection, L"status", strPath.c_str(), nStatus);
+    m_pEyecareModeDlg->m_nState = nStatus;
+    return true;
+}
+
+void CFeaturesDlg::SaveEyeCareCache() {
+    const std::wstring strPath = GetShowExCfgPath();
+    if (strPath.empty() || !m_pEyecareModeDlg || !m_pEyecareModeDlg->GetSafeHwnd()) {
+        return;
+    }
+    CString strValue;
+    strValue.Format(L"%d", m_pEyecareModeDlg->m_nSupport.load());
+    WritePrivateProfileStringW(kEyeCareSection, L"support", strValue, strPath.c_str());
+    strValue.Format(L"%d", m_pEyecareModeDlg->m_nState.load());
+    WritePrivateProfileStringW(kEyeCareSection, L"status", strValue, strPath.c_str());
 }
 
 void CFeaturesDlg::LayoutPanels() {
     CRect rcClient;
     GetClientRect(&rcClient);
+    HideKeptOutPanels();
     int y = 0;
     const CWnd* pAfter = this;
     for (CWnd* pPanel : PanelsToPlace()) {
@@ -94,9 +196,11 @@ void CFeaturesDlg::OnPaint() {
 }
 
 void CFeaturesDlg::OnDestroy() {
+    SaveEyeCareCache();
     for (CWnd* pPanel : PanelsToPlace()) {
         pPanel->DestroyWindow();
     }
+    DestroyKeptOutPanels();
     CDeckBaseDialog::OnDestroy();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/time.h"
 #include "services/ContractClient.h"
 #include "services/Log.h"
+#include "services/Registry.h"
 #include "services/SystemRoutines.h"
 
 namespace {
@@ -12,19 +13,6 @@ namespace {
 const wchar_t* const kToolbarKey = L"Software\\Corvex\\Ampwise";
 const wchar_t* const kValueName = L"PluginInvokeIndex";
 constexpr LONGLONG kPluginInvokeAnswerLimit = 30000000; // 3 s in 100-ns units
-
-// Opens the toolbar's key with all access (the default view, then the 64-bit one), else creates it.
-HKEY OpenOrCreateToolbarKey() {
-    HKEY hKey = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, KEY_ALL_ACCESS, &hKey) == ERROR_SUCCESS ||
-        RegOpenKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, &hKey) ==
-            ERROR_SUCCESS ||
-        RegCreateKeyExW(HKEY_CURRENT_USER, kToolbarKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &hKey,
-                        nullptr) == ERROR_SUCCESS) {
-        return hKey;
-    }
-    return nullptr;
-}
 
 bool SetIndexValue(HKEY hKey, DWORD dwValue) {
     return RegSetValueExW(hKey, kValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
@@ -46,10 +34,11 @@ void FinishUpdate(const wchar_t* pszName, DWORD dwOld, DWORD dwNew) {
 
 DWORD ReadPluginInvokeIndex(bool& bMayUpdate) {
     bMayUpdate = true;
-    HKEY hKey = OpenOrCreateToolbarKey();
-    if (!hKey) {
+    CRegistry key;
+    if (!key.OpenOrCreateUserKey(kToolbarKey)) {
         return 0;
     }
+    const HKEY hKey = key.m_hKey;
     DWORD dwValue = 0;
     DWORD cbValue = sizeof(dwValue);
     DWORD dwResult = 0;
@@ -60,17 +49,15 @@ DWORD ReadPluginInvokeIndex(bool& bMayUpdate) {
     } else {
         dwResult = SetIndexValue(hKey, 2) ? 2 : 0;
     }
-    RegCloseKey(hKey);
     return dwResult;
 }
 
 bool WritePluginInvokeIndex(DWORD dwValue) {
-    HKEY hKey = OpenOrCreateToolbarKey();
-    if (!hKey) {
+    CRegistry key;
+    if (!key.OpenOrCreateUserKey(kToolbarKey)) {
         return false;
     }
-    SetIndexValue(hKey, dwValue);
-    RegCloseKey(hKey);
+    SetIndexValue(key.m_hKey, dwValue);
     return true;
 }
 

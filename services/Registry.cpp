@@ -16,6 +16,17 @@ bool CRegistry::OpenToolbarKey() {
            RegOpenKeyExW(HKEY_CURRENT_USER, pszKey, 0, KEY_READ | KEY_WRITE, &m_hKey) == ERROR_SUCCESS;
 }
 
+bool CRegistry::Open(HKEY hRoot, const wchar_t* pszSubKey, REGSAM samFirst, REGSAM samThen) {
+    return RegOpenKeyExW(hRoot, pszSubKey, 0, samFirst, &m_hKey) == ERROR_SUCCESS ||
+           RegOpenKeyExW(hRoot, pszSubKey, 0, samThen, &m_hKey) == ERROR_SUCCESS;
+}
+
+bool CRegistry::OpenOrCreateUserKey(const wchar_t* pszSubKey) {
+    return Open(HKEY_CURRENT_USER, pszSubKey, KEY_ALL_ACCESS, KEY_ALL_ACCESS | KEY_WOW64_64KEY) ||
+           RegCreateKeyExW(HKEY_CURRENT_USER, pszSubKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_hKey,
+                           nullptr) == ERROR_SUCCESS;
+}
+
 bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue) const {
     strValue.clear();
     DWORD cbData = 0;
@@ -30,5 +41,18 @@ bool CRegistry::QueryStringValue(const wchar_t* pszName, std::wstring& strValue)
         return false;
     }
     strValue = buffer.data();
+    return true;
+}
+
+bool CRegistry::QueryDwordValue(const wchar_t* pszName, DWORD& dwValue) const {
+    DWORD dwType = REG_NONE;
+    DWORD dwData = 0;
+    DWORD cbData = sizeof(dwData);
+    if (RegQueryValueExW(m_hKey, pszName, nullptr, &dwType, reinterpret_cast<BYTE*>(&dwData), &cbData) !=
+            ERROR_SUCCESS ||
+        dwType != REG_DWORD || cbData != sizeof(dwData)) {
+        return false;
+    }
+    dwValue = dwData;
     return true;
 }

@@ -1,6 +1,8 @@
 #include "machine/host/ContractServer.h"
 
+#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
 #include "machine/host/AirplaneModeAnswers.h"
@@ -115,6 +117,39 @@ STDMETHODIMP CContractServer::raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer
 STDMETHODIMP CContractServer::raw_SetEyeCareMode(int state, int type, BSTR* pAnswer) {
     return Set("contract.SetEyeCareMode", kEyeCareFeature, state, EyeCareModeStatusAnswer, pAnswer,
                StateUnlessDisabled, {{"type", type}});
+}
+
+// The panel's support: the vision-protection plug-in offers eye care.
+STDMETHODIMP CContractServer::raw_GetEyeCareTempSettings(int* pSupport) {
+    if (!pSupport) {
+        return E_POINTER;
+    }
+    return QueryNumbers("contract.GetEyeCareTempSettings", [pSupport](const HostState& state) {
+        *pSupport = state.Feature(kEyeCareFeature).supported ? 1 : 0;
+    });
+}
+
+STDMETHODIMP CContractServer::raw_GetPrivacyMonitorState(int* pState) {
+    if (!pState) {
+        return E_POINTER;
+    }
+    return QueryNumbers("contract.GetPrivacyMonitorState",
+                        [pState](const HostState& state) { *pState = state.privacyMonitor.state; });
+}
+
+STDMETHODIMP CContractServer::raw_GetPrivacyMonitorStatus(int* pCount1, int* pCount2, int* pCount3,
+                                                          int* pCount4, int* pCount5, int* pCount6,
+                                                          int* pCount7, int* pMode) {
+    int* const counts[kPrivacyCountCount] = {pCount1, pCount2, pCount3, pCount4, pCount5, pCount6, pCount7};
+    if (std::find(std::begin(counts), std::end(counts), nullptr) != std::end(counts) || !pMode) {
+        return E_POINTER;
+    }
+    return QueryNumbers("contract.GetPrivacyMonitorStatus", [&counts, pMode](const HostState& state) {
+        for (int i = 0; i < kPrivacyCountCount; ++i) {
+            *counts[i] = state.privacyMonitor.counts[static_cast<size_t>(i)];
+        }
+        *pMode = state.privacyMonitor.mode;
+    });
 }
 
 STDMETHODIMP CContractServer::raw_GetMachineTypeModel(BSTR* pAnswer) {
@@ -343,6 +378,16 @@ HRESULT CContractServer::Query(Server server, const char* event, const nlohmann:
     }
     if (SUCCEEDED(hr)) {
         platform::AppendMachineEvent(event, fields);
+    }
+    return hr;
+}
+
+HRESULT CContractServer::QueryNumbers(const char* event, const std::function<void(const HostState&)>& write) {
+    HostState state;
+    const HRESULT hr = BeginCall(Server::Plugin, state);
+    if (SUCCEEDED(hr)) {
+        write(state);
+        platform::AppendMachineEvent(event, nlohmann::json::object());
     }
     return hr;
 }

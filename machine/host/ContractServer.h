@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,10 @@ public:
     STDMETHODIMP raw_GetMachineBrand(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetEyeCareModeStatusEx(int type, BSTR* pAnswer) override;
     STDMETHODIMP raw_SetEyeCareMode(int state, int type, BSTR* pAnswer) override;
+    STDMETHODIMP raw_GetEyeCareTempSettings(int* pSupport) override;
+    STDMETHODIMP raw_GetPrivacyMonitorState(int* pState) override;
+    STDMETHODIMP raw_GetPrivacyMonitorStatus(int* pCount1, int* pCount2, int* pCount3, int* pCount4,
+                                             int* pCount5, int* pCount6, int* pCount7, int* pMode) override;
     STDMETHODIMP raw_GetMachineTypeModel(BSTR* pAnswer) override;
     STDMETHODIMP raw_GetWifiSecurityStatus(BSTR* pAnswer) override;
     STDMETHODIMP raw_SetWiFiStatus(int state, BSTR* pAnswer) override;
@@ -102,7 +107,6 @@ public:
     STDMETHODIMP raw_Unused38() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused39() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused40() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetEyeCareTempSettings(int*) override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused44() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused45() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused46() override { return E_NOTIMPL; }
@@ -118,10 +122,6 @@ public:
     STDMETHODIMP raw_Unused64() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused68() override { return E_NOTIMPL; }
     STDMETHODIMP raw_Unused72() override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetPrivacyMonitorState(int*) override { return E_NOTIMPL; }
-    STDMETHODIMP raw_GetPrivacyMonitorStatus(int*, int*, int*, int*, int*, int*, int*, int*) override {
-        return E_NOTIMPL;
-    }
 
 private:
     using AnswerMaker = std::wstring (*)(const HostState&);
@@ -145,6 +145,9 @@ private:
     static HRESULT Set(const char* event, const char* feature, int state, AnswerMaker makeAnswer,
                        BSTR* pAnswer, StateChange change = nullptr,
                        const nlohmann::json& arguments = nlohmann::json::object());
+    // A query of a feature's plug-in answered in numbers that the writer puts out from the state, recorded
+    // when the host takes it; nothing is written when the call fails.
+    static HRESULT QueryNumbers(const char* event, const std::function<void(const HostState&)>& write);
     // The answer as the host's mode gives it, in a new BSTR.
     static HRESULT Deliver(Server server, const HostState& state, AnswerMaker makeAnswer, BSTR* pAnswer);
 

@@ -64,20 +64,28 @@ constexpr FeatureInfo kFeatures[] = {
     {"EyeCareMode", 1, "off, on; disabled: the graphics driver is disabled", true, nullptr, nullptr,
      "GetEyeCareModeStatusEx and SetEyeCareMode (state, type; no change while disabled): APICapability, "
      "Capability (Support, NotAvaliable, NotSupport), EyeModeState, ColorTemperature, InSchedule, "
-     "MyScheduleState; offered by the program only with a CorvexVisionProtectionPlugin.dll newer than the "
-     "profiles' 1.2.92.14"},
+     "MyScheduleState; GetEyeCareTempSettings: 1 while supported (the eye-care panel's support); the state "
+     "is "
+     "also the plug-in's REG_DWORD \"EyeModeState\" in "
+     "HKCU\\Software\\Corvex\\Plexhost\\PluginData\\CorvexVisionProtectionPlugin; the button is offered "
+     "only with a CorvexVisionProtectionPlugin.dll newer than the profiles' 1.2.92.14, the panel with an "
+     "older "
+     "one"},
 };
 
-// A feature whose state a driver of the machine publishes as a REG_DWORD (64-bit view), where the
-// feature's own software watches it.
+// A feature whose state a driver or plug-in of the machine publishes as a REG_DWORD (64-bit view), where the
+// feature's own software reads or watches it.
 struct PublishedState {
     const char* feature;
+    HKEY root;
     const wchar_t* key;
     const wchar_t* value;
 };
 
-constexpr PublishedState kPublishedStates[] = {
-    {"PrivacyGuard", L"SOFTWARE\\Corvex\\Shadeveil", L"State"},
+const PublishedState kPublishedStates[] = {
+    {"PrivacyGuard", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvex\\Shadeveil", L"State"},
+    {"EyeCareMode", HKEY_CURRENT_USER,
+     L"Software\\Corvex\\Plexhost\\PluginData\\CorvexVisionProtectionPlugin", L"EyeModeState"},
 };
 
 // The driver follows every change of the state, however it was made; a key it cannot write is left.
@@ -87,7 +95,7 @@ void PublishState(const FeatureInfo& feature, int state) {
         [&feature](const PublishedState& entry) { return std::string_view(entry.feature) == feature.name; });
     HKEY key = nullptr;
     if (published == std::end(kPublishedStates) ||
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, published->key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
+        RegCreateKeyExW(published->root, published->key, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_64KEY,
                         nullptr, &key, nullptr) != ERROR_SUCCESS) {
         return;
     }

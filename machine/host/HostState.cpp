@@ -127,6 +127,7 @@ HostState ParseHostState(const nlohmann::json& data) {
     state.pluginInvokeError = TextOr(data, kPluginInvokeKey, kPluginInvokeSuccess) == kPluginInvokeError;
     state.answerDelayMs = DelayOf(data);
     state.features = FeaturesOf(data);
+    state.privacyMonitor = ParsePrivacyMonitor(data);
     return state;
 }
 

@@ -11,6 +11,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "machine/host/PrivacyMonitor.h"
+
 namespace host {
 
 // The contract server's class key (literal 64-bit-view path; the program's 32-bit view reaches it as
@@ -76,6 +78,7 @@ struct HostState {
     bool pluginInvokeError = false;
     int answerDelayMs = 0;
     std::map<std::string, HostFeature> features;
+    PrivacyMonitor privacyMonitor;
 
     // The feature's entry; an unknown feature is unsupported.
     HostFeature Feature(const std::string& name) const;

@@ -15,3 +15,4 @@ int RunInputCommand(const std::vector<std::string>& args);
 int RunScreenCommand(const std::vector<std::string>& args);
 int RunPowerCommand(const std::vector<std::string>& args);
 int RunAudioCommand(const std::vector<std::string>& args);
+int RunPrivacyCommand(const std::vector<std::string>& args);

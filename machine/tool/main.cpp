@@ -32,6 +32,8 @@ const Command kCommands[] = {
      RunPowerCommand},
     {"audio", "audio [mute on|off|microphone present|absent]  the machine's microphone and its mute",
      RunAudioCommand},
+    {"privacy", "privacy [form NAME|--state N ...]  the privacy monitoring the host reports",
+     RunPrivacyCommand},
 };
 
 void PrintUsage(FILE* out) {

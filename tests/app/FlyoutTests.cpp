@@ -110,37 +110,46 @@ protected:
 
 struct PlacementCase {
     int nToolbarCentre;
-    const char* expected; // "left", "right" or "centred"
+    int nX;      // the left edge of a flyout 400 wide on the work area 1920 wide
+    int nXAt435; // and of the flyout as its template makes it, 435 wide (half of it 217)
 };
 
 TEST_F(FlyoutTest, StandsOnTheWorkAreaCentredOnTheToolbarWithinTheScreen) {
-    const PlacementCase cases[] = {{100, "left"}, {1800, "right"}, {900, "centred"}};
+    ASSERT_EQ(WorkArea(), CRect(0, 0, 1920, 1040)) << "the screen 1920 x 1080 above its taskbar";
+    // At the left edge while the centre is nearer to it than half the width, at the right edge likewise, else
+    // centred.
+    const PlacementCase cases[] = {
+        {100, 0, 0}, {1800, 1520, 1485}, {900, 700, 683}, {300, 100, 83}, {1650, 1450, 1433}};
     for (const auto& c : cases) {
         CentreToolbarAt(c.nToolbarCentre);
         CFlipdeckExDlg flyout;
         ASSERT_TRUE(flyout.Create(CFlipdeckExDlg::IDD, nullptr));
         Settle();
-        const CRect rc = WindowRectOf(flyout.m_hWnd);
-        const CRect work = WorkArea();
-        const std::string expected = c.expected;
-        const int nX = expected == "left"    ? work.left
-                       : expected == "right" ? work.right - rc.Width()
-                                             : c.nToolbarCentre - rc.Width() / 2;
-        EXPECT_EQ(rc.left, nX) << c.nToolbarCentre;
-        EXPECT_EQ(rc.bottom, work.bottom) << c.nToolbarCentre;
         EXPECT_TRUE(::GetWindowLongPtrW(flyout.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
         EXPECT_TRUE(::GetWindowLongPtrW(flyout.m_hWnd, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
         EXPECT_FALSE(::GetWindowLongPtrW(flyout.m_hWnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+        const CRect rcStart = WindowRectOf(flyout.m_hWnd);
+        ASSERT_EQ(rcStart.Width(), 435) << "290 dialog units";
+        EXPECT_EQ(rcStart.left, c.nXAt435) << c.nToolbarCentre;
+        EXPECT_EQ(rcStart.bottom, 1040) << c.nToolbarCentre;
+        ::SetWindowPos(flyout.m_hWnd, nullptr, 0, 0, 400, rcStart.Height(), SWP_NOMOVE | SWP_NOZORDER);
+        Settle();
+        flyout.PlaceFlyoutWindow();
+        const CRect rc = WindowRectOf(flyout.m_hWnd);
+        EXPECT_EQ(rc.Width(), 400) << c.nToolbarCentre;
+        EXPECT_EQ(rc.left, c.nX) << c.nToolbarCentre;
+        EXPECT_EQ(rc.bottom, 1040) << c.nToolbarCentre;
         flyout.DestroyWindow();
     }
 }
 
 TEST_F(FlyoutTest, WithoutTheToolbarWindows11AnchorsOnTheNotificationArea) {
     ASSERT_TRUE(::DestroyWindow(FindShellWindow(L"Corvex Rigpanel Ampwise")));
-    const CRect notify = WindowRectOf(FindShellWindow(L"TrayNotifyWnd"));
-    EXPECT_EQ(CFlipdeckExDlg::GetToolbarAnchorX(), static_cast<int>(notify.left * 0.98));
+    ASSERT_EQ(WindowRectOf(FindShellWindow(L"TrayNotifyWnd")).left, 1620) << "300 wide at the right";
+    EXPECT_EQ(CFlipdeckExDlg::GetToolbarAnchorX(), 1587) << "1620 x 0.98 = 1587.6";
     Open();
-    EXPECT_EQ(WindowRectOf(m_flyout.m_hWnd).CenterPoint().x, static_cast<int>(notify.left * 0.98));
+    EXPECT_EQ(WindowRectOf(m_flyout.m_hWnd).CenterPoint().x, 1587);
+    EXPECT_EQ(WindowRectOf(m_flyout.m_hWnd).left, 1587 - 217);
 }
 
 TEST_F(FlyoutTest, ABodyThatFitsGivesTitlePlusBodyWithoutAScrollBar) {

@@ -66,16 +66,44 @@ CSize TextExtent(const wchar_t* pszText, int nHeight, int nWeight) {
     return CSelectedFont(*CDC::FromHandle(surface.Dc()), nHeight, nWeight).Extent(pszText);
 }
 
-// The meter as the design says it is drawn on a W x H surface: fractions of the design for the layout,
-// the DPI for fonts and the overlay.
+// A rectangle by its left, top, width and height.
+struct Box {
+    int x;
+    int y;
+    int cx;
+    int cy;
+};
+
+// Where the three texts of the meter stand on one control, in pixels, written out for its size and DPI.
+struct ThreeTextLayout {
+    int nTextsLeft;   // 72/354 of the width: the level, second and third lines start here or further right
+    int nLevelCentre; // 337/708 of the width
+    int yLevel;       // (d - 2)/98 of the height, d = -8 with a long third line
+    int nPercentGap;  // 1/354 of the width, between the level and its sign
+    int ySecond;      // (d + 58)/98 of the height
+    int nThirdGap;    // 1/98 of the height, between the second and the third line
+    int nLongThird;   // 185/354 of the width: a third line wider than this is long
+    Box overlay;
+    int nLevelFont; // font heights in pixels: 42, 20, 11, 9 and 8 at 96 DPI
+    int nPercentFont;
+    int nSecondFont;
+    int nCaptionFont;
+    int nNarrowFont;
+};
+
+// 354 x 98 at 96 DPI, with a third line that fits and with a long one.
+constexpr ThreeTextLayout kDesign{72, 168, -2, 1, 58, 1, 185, {45, 28, 23, 30}, 42, 20, 11, 9, 8};
+constexpr ThreeTextLayout kDesignLongThird{72, 168, -10, 1, 50, 1, 185, {45, 28, 23, 30}, 42, 20, 11, 9, 8};
+// 531 x 147 at 144 DPI: 252.75 and 277.5 truncated; the DPI rounds 67.5, 34.5, 16.5 and 13.5 up.
+constexpr ThreeTextLayout kDesignAt144{108, 252, -3, 1, 87, 1, 277, {68, 42, 35, 45}, 63, 30, 17, 14, 12};
+// 300 x 83 at 96 DPI with a long third line: -8.47 and 42.3 truncated, no gaps below one pixel.
+constexpr ThreeTextLayout kNarrowLongThird{61, 142, -8, 0, 42, 0, 156, {45, 28, 23, 30}, 42, 20, 11, 9, 8};
+
+// The meter drawn on a W x H surface at the positions a layout gives.
 class CMeterReference {
 public:
-    CMeterReference(int cx, int cy, int dpi = 96)
-        : m_surface(cx, cy), m_nWidth(cx), m_nHeight(cy), m_nDpi(dpi) {
-        Dc().SetBkMode(TRANSPARENT);
-    }
+    CMeterReference(int cx, int cy) : m_surface(cx, cy), m_nWidth(cx) { Dc().SetBkMode(TRANSPARENT); }
 
-    int Scaled(int n) const { return MulDiv(n, m_nDpi, 96); }
     const gdi_test::CSurface& Surface() const { return m_surface; }
 
     void Image(int nId, int x, int y, int cx, int cy) {
@@ -83,11 +111,12 @@ public:
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
         DrawPng(graphics, nId, x, y, cx, cy);
     }
+    void Image(int nId, const Box& box) { Image(nId, box.x, box.y, box.cx, box.cy); }
 
-    // Draws the text in the font and colour into (x, y, cx, cy); the rectangle.
-    RECT Text(const wchar_t* pszText, int nSize, int nWeight, COLORREF crText, int x, int y, int cx, int cy,
+    // Draws the text in the font (height in pixels) and colour into (x, y, cx, cy); the rectangle.
+    RECT Text(const wchar_t* pszText, int nHeight, int nWeight, COLORREF crText, int x, int y, int cx, int cy,
               UINT nFlags) {
-        const CSelectedFont font(Dc(), Scaled(nSize), nWeight);
+        const CSelectedFont font(Dc(), nHeight, nWeight);
         Dc().SetTextColor(crText);
         RECT rc{x, y, x + cx, y + cy};
         RECT rcDraw = rc;
@@ -95,32 +124,34 @@ public:
         return rc;
     }
 
-    void ThreeTexts(const wchar_t* pszLevel, const wchar_t* pszSecond, const wchar_t* pszThird) {
+    // The level with its sign, centred on the layout's level centre; the second line centred and the
+    // third under it, centred in 1.1 of its width, or when long in 0.66 of it on two lines.
+    void ThreeTexts(const ThreeTextLayout& layout, const wchar_t* pszLevel, const wchar_t* pszSecond,
+                    const wchar_t* pszThird) {
         const int W = m_nWidth;
-        const int H = m_nHeight;
-        const CSize third = TextExtent(pszThird, Scaled(9), 700);
-        const bool bLong = third.cx > W * 185 / 354;
-        const int d = bLong ? -8 : 0;
-        const CSize level = TextExtent(pszLevel, Scaled(42), 956);
-        const int xLevel = std::max(W * 72 / 354, W * 337 / 708 - level.cx / 2);
-        const RECT rcLevel =
-            Text(pszLevel, 42, 956, kLevelInk, xLevel, (d - 2) * H / 98, level.cx, level.cy, 0);
-        const CSize percent = TextExtent(L"%", Scaled(20), 956);
-        Text(L"%", 20, 956, kLevelInk, rcLevel.right + W / 354,
-             rcLevel.top + static_cast<int>(level.cy * 0.42), percent.cx, percent.cy, 0);
-        const CSize second = TextExtent(pszSecond, Scaled(11), 700);
-        const RECT rcSecond = Text(pszSecond, 11, 700, kLevelInk, std::max(W * 72 / 354, (W - second.cx) / 2),
-                                   (d + 58) * H / 98, second.cx, second.cy, 0);
-        const int yThird = rcSecond.bottom + H / 98;
+        const CSize third = TextExtent(pszThird, layout.nCaptionFont, 700);
+        const bool bLong = third.cx > layout.nLongThird;
+        const CSize level = TextExtent(pszLevel, layout.nLevelFont, 956);
+        const RECT rcLevel = Text(pszLevel, layout.nLevelFont, 956, kLevelInk,
+                                  std::max(layout.nTextsLeft, layout.nLevelCentre - level.cx / 2),
+                                  layout.yLevel, level.cx, level.cy, 0);
+        const CSize percent = TextExtent(L"%", layout.nPercentFont, 956);
+        Text(L"%", layout.nPercentFont, 956, kLevelInk, rcLevel.right + layout.nPercentGap,
+             layout.yLevel + static_cast<int>(level.cy * 0.42), percent.cx, percent.cy, 0);
+        const CSize second = TextExtent(pszSecond, layout.nSecondFont, 700);
+        const RECT rcSecond =
+            Text(pszSecond, layout.nSecondFont, 700, kLevelInk,
+                 std::max(layout.nTextsLeft, (W - second.cx) / 2), layout.ySecond, second.cx, second.cy, 0);
+        const int yThird = rcSecond.bottom + layout.nThirdGap;
         if (bLong) {
-            const int w = static_cast<int>(third.cx * 0.66);
-            Text(pszThird, 8, 700, kCaptionInk, static_cast<int>(W - third.cx * 0.66) / 2, yThird, w,
-                 2 * third.cy, DT_CENTER | DT_WORDBREAK);
+            const double dWidth = third.cx * 0.66;
+            Text(pszThird, layout.nNarrowFont, 700, kCaptionInk, static_cast<int>(W - dWidth) / 2, yThird,
+                 static_cast<int>(dWidth), 2 * third.cy, DT_CENTER | DT_WORDBREAK);
         } else {
-            const int w = static_cast<int>(third.cx * 1.1);
-            Text(pszThird, 9, 700, kCaptionInk,
-                 std::max(W * 72 / 354, static_cast<int>(W - third.cx * 1.1) / 2), yThird, w, third.cy,
-                 DT_CENTER | DT_WORDBREAK);
+            const double dWidth = third.cx * 1.1;
+            Text(pszThird, layout.nCaptionFont, 700, kCaptionInk,
+                 std::max(layout.nTextsLeft, static_cast<int>(W - dWidth) / 2), yThird,
+                 static_cast<int>(dWidth), third.cy, DT_CENTER | DT_WORDBREAK);
         }
     }
 
@@ -129,8 +160,6 @@ private:
 
     gdi_test::CSurface m_surface;
     int m_nWidth;
-    int m_nHeight;
-    int m_nDpi;
 };
 
 class BatteryMeterTest : public CControlWindowTest {
@@ -159,7 +188,9 @@ struct ThreeTextCase {
     int nImageId;
     int nOverlayId;
     const wchar_t* pszLevel;
+    const wchar_t* pszSecond;
     const wchar_t* pszThird;
+    ThreeTextLayout layout;
 };
 
 class MeterThreeTexts : public BatteryMeterTest, public testing::WithParamInterface<ThreeTextCase> {};
@@ -169,31 +200,49 @@ TEST_P(MeterThreeTexts, StandWhereTheDesignPutsThem) {
     SetDpi(c.dpi);
     CMeterProbe& meter = MakeMeter(c.cx, c.cy);
     meter.SetImages(c.nImageId, c.nOverlayId);
-    meter.SetTexts(c.pszLevel, L"3 hours 20 minutes", c.pszThird);
+    meter.SetTexts(c.pszLevel, c.pszSecond, c.pszThird);
     ASSERT_TRUE(Repainted());
 
-    CMeterReference reference(c.cx, c.cy, c.dpi);
+    CMeterReference reference(c.cx, c.cy);
     if (c.nImageId) {
         reference.Image(c.nImageId, 0, 0, c.cx, c.cy);
     }
     if (c.nOverlayId) {
-        reference.Image(c.nOverlayId, reference.Scaled(45), reference.Scaled(28), reference.Scaled(23),
-                        reference.Scaled(30));
+        reference.Image(c.nOverlayId, c.layout.overlay);
     }
-    reference.ThreeTexts(c.pszLevel, L"3 hours 20 minutes", c.pszThird);
+    reference.ThreeTexts(c.layout, c.pszLevel, c.pszSecond, c.pszThird);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
 }
 
+const wchar_t kSecond[] = L"3 hours 20 minutes";
+// Wider than 354 - 2 x 72 pixels in its font: centred it would start left of 72.
+const wchar_t kWideSecond[] = L"Fully charged in about 3 hours and 20 minutes";
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, MeterThreeTexts,
-    testing::Values(
-        ThreeTextCase{"OnThePicture", 96, 354, 98, kBattery80Png, kChargingBadgePng, L"80", kShortThird},
-        ThreeTextCase{"WithoutImagesOnWhite", 96, 354, 98, 0, 0, L"7", kShortThird},
-        ThreeTextCase{"WideLevelStaysRightOf72", 96, 354, 98, 0, kChargingBadgePng, L"10000000", kShortThird},
-        ThreeTextCase{"LongThirdLineLiftsTheOthers", 96, 354, 98, kBattery80Png, 0, L"100", kLongThird},
-        ThreeTextCase{"ScaledAt144Dpi", 144, 531, 147, kBattery80Png, kAirplaneBadgePng, L"80", kShortThird},
-        ThreeTextCase{"NarrowerControlTakesItsFractions", 96, 300, 83, kBattery80Png, 0, L"45", kLongThird}),
+    testing::Values(ThreeTextCase{"OnThePicture", 96, 354, 98, kBattery80Png, kChargingBadgePng, L"80",
+                                  kSecond, kShortThird, kDesign},
+                    ThreeTextCase{"WithoutImagesOnWhite", 96, 354, 98, 0, 0, L"7", kSecond, kShortThird,
+                                  kDesign},
+                    ThreeTextCase{"WideLevelStaysRightOf72", 96, 354, 98, 0, kChargingBadgePng, L"100000000",
+                                  kSecond, kShortThird, kDesign},
+                    ThreeTextCase{"WideSecondLineStaysRightOf72", 96, 354, 98, 0, 0, L"80", kWideSecond,
+                                  kShortThird, kDesign},
+                    ThreeTextCase{"LongThirdLineLiftsTheOthers", 96, 354, 98, kBattery80Png, 0, L"100",
+                                  kSecond, kLongThird, kDesignLongThird},
+                    ThreeTextCase{"ScaledAt144Dpi", 144, 531, 147, kBattery80Png, kAirplaneBadgePng, L"80",
+                                  kSecond, kShortThird, kDesignAt144},
+                    ThreeTextCase{"NarrowerControlTakesItsFractions", 96, 300, 83, kBattery80Png, 0, L"45",
+                                  kSecond, kLongThird, kNarrowLongThird}),
     [](const testing::TestParamInfo<ThreeTextCase>& info) { return std::string(info.param.name); });
+
+TEST_F(BatteryMeterTest, TheCasesTextsAreAsWideAsTheirLayoutsNeed) {
+    EXPECT_LE(TextExtent(kShortThird, 9, 700).cx, 185);
+    EXPECT_LE(TextExtent(kShortThird, 14, 700).cx, 277);
+    EXPECT_GT(TextExtent(kLongThird, 9, 700).cx, 185);
+    EXPECT_GT(TextExtent(kWideSecond, 11, 700).cx, 354 - 2 * 72);
+    EXPECT_GT(TextExtent(L"100000000", 42, 956).cx, 2 * (168 - 72));
+}
 
 // The bounds of the pixels in the area that are not white; empty for none.
 CRect InkIn(const CClientPixels& pixels, const RECT& area) {
@@ -265,36 +314,58 @@ std::wstring WiderThan(int nLimit) {
 
 struct SingleCase {
     const char* name;
+    int dpi;
+    int cx;
+    int cy;
     std::wstring text;
-    int nLeft;
-    int nDrawnSize;
+    int nLeft;      // 60/354 of the width, or 50/354 when the text would pass 326/354 of it
+    int nTop;       // 38/98 of the height
+    int nLargeFont; // font heights in pixels: the text is measured in the large one (14 at 96 DPI)
+    int nDrawnFont; // and drawn in this one
+    Box overlay;    // 19/354 of the width, then the DPI's 59, 15 and 18
 };
 
 class MeterSingleText : public BatteryMeterTest, public testing::WithParamInterface<SingleCase> {};
 
 TEST_P(MeterSingleText, StartsAt60MovesTo50AndThenShrinks) {
     const SingleCase& c = GetParam();
-    CMeterProbe& meter = MakeMeter();
+    SetDpi(c.dpi);
+    CMeterProbe& meter = MakeMeter(c.cx, c.cy);
     meter.SetTexts(L"80", L"3 hours", kShortThird);
     meter.SetImages(kBatteryFaultPng, kChargingBadgePng);
     meter.SetText(c.text.c_str());
     ASSERT_TRUE(Repainted());
 
-    const CSize size = TextExtent(c.text.c_str(), 14, 956);
-    CMeterReference reference(354, 98);
-    reference.Image(kBatteryFaultPng, 0, 0, 354, 98);
-    reference.Image(kChargingBadgePng, 19, 59, 15, 18);
-    reference.Text(c.text.c_str(), c.nDrawnSize, 956, kMessageOrange, c.nLeft, 38, size.cx, size.cy, 0);
+    const CSize size = TextExtent(c.text.c_str(), c.nLargeFont, 956);
+    CMeterReference reference(c.cx, c.cy);
+    reference.Image(kBatteryFaultPng, 0, 0, c.cx, c.cy);
+    reference.Image(kChargingBadgePng, c.overlay);
+    reference.Text(c.text.c_str(), c.nDrawnFont, 956, kMessageOrange, c.nLeft, c.nTop, size.cx, size.cy, 0);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0) << size.cx;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, MeterSingleText,
-                         testing::Values(SingleCase{"FitsFrom60", L"No system battery", 60, 14},
-                                         SingleCase{"PassingTheLimitStartsAt50", WiderThan(326 - 60), 50, 14},
-                                         SingleCase{"PassingItStillShrinks", WiderThan(326 - 50), 50, 12}),
-                         [](const testing::TestParamInfo<SingleCase>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MeterSingleText,
+    testing::Values(
+        SingleCase{"FitsFrom60", 96, 354, 98, L"No system battery", 60, 38, 14, 14, {19, 59, 15, 18}},
+        SingleCase{
+            "PassingTheLimitStartsAt50", 96, 354, 98, WiderThan(326 - 60), 50, 38, 14, 14, {19, 59, 15, 18}},
+        SingleCase{
+            "PassingItStillShrinks", 96, 354, 98, WiderThan(326 - 50), 50, 38, 14, 12, {19, 59, 15, 18}},
+        // 50.8, 32.2 and 16.1 truncated.
+        SingleCase{"NarrowerControlTakesItsFractions",
+                   96,
+                   300,
+                   83,
+                   L"No system battery",
+                   50,
+                   32,
+                   14,
+                   14,
+                   {16, 59, 15, 18}},
+        // 28.5 truncated; the DPI rounds 88.5 and 22.5 up.
+        SingleCase{"ScaledAt144Dpi", 144, 531, 147, L"No system battery", 90, 57, 21, 21, {28, 89, 23, 27}}),
+    [](const testing::TestParamInfo<SingleCase>& info) { return std::string(info.param.name); });
 
 TEST_F(BatteryMeterTest, TheMessageAndTheThreeTextsAreKeptApart) {
     CMeterProbe& meter = MakeMeter();
@@ -401,8 +472,8 @@ TEST_F(BatteryMeterTest, AWorkerMaySetThePictureWhileItPaints) {
 
     CMeterReference reference(354, 98);
     reference.Image(kBattery80Png, 0, 0, 354, 98);
-    reference.Image(kChargingBadgePng, 45, 28, 23, 30);
-    reference.ThreeTexts(L"80", L"3 hours 20 minutes", kShortThird);
+    reference.Image(kChargingBadgePng, kDesign.overlay);
+    reference.ThreeTexts(kDesign, L"80", L"3 hours 20 minutes", kShortThird);
     EXPECT_EQ(CClientPixels(meter).Differences(reference.Surface()), 0);
 }
 

@@ -33,6 +33,8 @@ using controls_test::PumpUntil;
 using features_test::FeatureEvent;
 using features_test::FeatureEvents;
 using features_test::RunMachineTool;
+using features_test::SetFileVersion;
+using features_test::WriteBiosVersion;
 using testing_support::ReadMachineEvents;
 namespace fs = std::filesystem;
 
@@ -63,35 +65,6 @@ const wchar_t kPluginX64[] =
 const wchar_t kPluginX86[] =
     L"C:\\ProgramData\\Corvex\\Plexhost\\Plugins\\CorvexVisionProtectionPlugin\\x86\\"
     L"CorvexVisionProtectionPlugin.dll";
-
-// The machine's version data of the file ("a.b.c.d"; null: none).
-void SetFileVersion(const testing_support::CTestMachine& machine, const wchar_t* pszPath,
-                    const char* pszVersion) {
-    const std::string strPointer = "/fileVersions/" + platform::ToUtf8(platform::FoldCase(pszPath));
-    testing_support::SetMachineFact(machine.Folder(), strPointer,
-                                    pszVersion ? nlohmann::json(pszVersion) : nlohmann::json());
-}
-
-// The firmware's raw SMBIOS data with one BIOS information structure, its version the text (null: none).
-void WriteBiosVersion(const testing_support::CTestMachine& machine, const char* pszVersion) {
-    std::vector<BYTE> table = {0,    18,   0x00, 0x00, 1, static_cast<BYTE>(pszVersion ? 2 : 0),
-                               0x00, 0xE8, 3,    0xFF, 0, 0,
-                               0,    0,    0,    0,    0, 0};
-    for (const char* pszString : {"Corvex", pszVersion}) {
-        if (pszString) {
-            table.insert(table.end(), pszString, pszString + std::strlen(pszString) + 1);
-        }
-    }
-    table.push_back(0);
-    const std::vector<BYTE> end = {127, 4, 0xFF, 0xFE, 0, 0};
-    table.insert(table.end(), end.begin(), end.end());
-    std::vector<BYTE> data = {0, 3, 4, 0, 0, 0, 0, 0};
-    const DWORD nLength = static_cast<DWORD>(table.size());
-    std::memcpy(data.data() + 4, &nLength, sizeof(nLength));
-    data.insert(data.end(), table.begin(), table.end());
-    ASSERT_TRUE(platform::ReplaceFileAtomically(machine.Folder() / platform::kSmbiosTableFile,
-                                                std::string(data.begin(), data.end())));
-}
 
 // The thread's user-interface language for a test, the user's again afterwards.
 class CThreadLanguage {
@@ -485,7 +458,8 @@ TEST_F(EyecareModeBtnTest, AClickSwitchesEyeCareOnTheHostWithItsTelemetry) {
         EXPECT_EQ(FeatureEvents(), events);
         if (click.nState == FeatureStateOn) {
             gdi_test::CSurface expected(kButtonSize, kButtonSize);
-            features_test::DrawExpectedButton(expected, kButtonSize, kOnCircle, kOnPng, kOnScale);
+            features_test::DrawExpectedButton(expected, features_test::kRound48, kOnCircle, kOnPng,
+                                              features_test::kIcon48At065);
             ASSERT_TRUE(Painted(button));
             EXPECT_EQ(controls_test::CClientPixels(button).Differences(expected), 0) << "the smaller on icon";
         }

@@ -17,13 +17,17 @@ using controls_test::PumpUntil;
 using features_test::CFeatureButtonTest;
 using features_test::CProbeButton;
 using features_test::DrawExpectedButton;
+using features_test::IconSquare;
+using features_test::kDefaultIcon48;
 using features_test::kDisabledCircle;
 using features_test::kFrameDot;
 using features_test::kOffCircle;
 using features_test::kOffPng;
 using features_test::kOnCircle;
 using features_test::kOnPng;
+using features_test::kRound48;
 using features_test::kWhite;
+using features_test::RoundPaint;
 using features_test::StateAnswer;
 namespace desktop = platform::desktop;
 
@@ -42,9 +46,10 @@ protected:
     void MoveMouseAway() { desktop::MoveMouse(OnScreen(m_grid, POINT{250, 100})); }
 
     // The differences between the button on the screen and what it should paint.
-    int Differences(COLORREF crCircle, int nPngId, float fScale = 0, bool bHover = false) {
-        gdi_test::CSurface expected(kSize, kSize);
-        DrawExpectedButton(expected, kSize, crCircle, nPngId, fScale, bHover);
+    int Differences(COLORREF crCircle, int nPngId, const IconSquare& icon = kDefaultIcon48,
+                    bool bHover = false, const RoundPaint& paint = kRound48) {
+        gdi_test::CSurface expected(paint.nSize, paint.nSize);
+        DrawExpectedButton(expected, paint, crCircle, nPngId, icon, bHover);
         return CClientPixels(m_button).Differences(expected);
     }
 
@@ -55,9 +60,9 @@ protected:
 
 struct PaintCase {
     const char* name;
-    int nCachedIcon;      // with support 1 and the state type of the image
-    float fScale;         // the button's
-    float fExpectedScale; // the icon's fraction of the circle; 0 the default 14/16
+    int nCachedIcon; // with support 1 and the state type of the image
+    float fScale;    // the button's
+    IconSquare icon; // where the icon is drawn on the 48-pixel button
     COLORREF crCircle;
     int nShownPng;
 };
@@ -72,18 +77,19 @@ TEST_P(CachedPaintCase, ShowsTheCachedStateBeforeTheProbeAnswers) {
     ASSERT_TRUE(PumpUntil([&] { return button.m_nProbeThread != 0; }));
     ASSERT_TRUE(Painted(button));
     ASSERT_EQ(CClientPixels(button).Width(), kSize);
-    EXPECT_EQ(Differences(c.crCircle, c.nShownPng, c.fExpectedScale), 0);
+    EXPECT_EQ(Differences(c.crCircle, c.nShownPng, c.icon), 0);
     EXPECT_EQ(button.m_bInited, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CachedPaintCase,
-    testing::Values(PaintCase{"NoImageYetIsABlankWhiteCircle", 0, 0, 0, kWhite, 0},
-                    PaintCase{"OnWithTheDefaultScale", kOnPng, 0, 0, kOnCircle, kOnPng},
-                    PaintCase{"OffAtItsOwnScale", kOffPng, 0.65f, 0.65f, kOffCircle, kOffPng},
-                    PaintCase{"ScaleOneAndAHalfIsTaken", kOffPng, 1.5f, 1.5f, kOffCircle, kOffPng},
-                    PaintCase{"ScaleTooSmallFallsBack", kOffPng, 0.05f, 0, kOffCircle, kOffPng},
-                    PaintCase{"ScaleTooLargeFallsBack", kOffPng, 2.0f, 0, kOffCircle, kOffPng}),
+    testing::Values(
+        PaintCase{"NoImageYetIsABlankWhiteCircle", 0, 0, kDefaultIcon48, kWhite, 0},
+        PaintCase{"OnWithTheDefaultScale", kOnPng, 0, kDefaultIcon48, kOnCircle, kOnPng},
+        PaintCase{"OffAtItsOwnScale", kOffPng, 0.65f, features_test::kIcon48At065, kOffCircle, kOffPng},
+        PaintCase{"ScaleOneAndAHalfIsTaken", kOffPng, 1.5f, features_test::kIcon48At150, kOffCircle, kOffPng},
+        PaintCase{"ScaleTooSmallFallsBack", kOffPng, 0.05f, kDefaultIcon48, kOffCircle, kOffPng},
+        PaintCase{"ScaleTooLargeFallsBack", kOffPng, 2.0f, kDefaultIcon48, kOffCircle, kOffPng}),
     [](const testing::TestParamInfo<PaintCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FeatureButtonPaintTest, TheProbesAnswerRepaintsTheButton) {
@@ -94,23 +100,40 @@ TEST_F(FeatureButtonPaintTest, TheProbesAnswerRepaintsTheButton) {
     EXPECT_EQ(Differences(kDisabledCircle, features_test::kDisabledPng), 0);
 }
 
-TEST_F(FeatureButtonPaintTest, HoverShadesACircleReachingPastTheButton) {
-    CProbeButton& button = MakeInitialisedButton();
+struct HoverCase {
+    const char* name;
+    RoundPaint paint;
+    IconSquare icon;
+};
+
+class HoverPaintCase : public FeatureButtonPaintTest, public testing::WithParamInterface<HoverCase> {};
+
+TEST_P(HoverPaintCase, HoverShadesACircleReachingPastTheButton) {
+    const HoverCase& c = GetParam();
+    CProbeButton& button = MakeInitialisedButton(c.paint.nSize);
     ASSERT_TRUE(FinishProbe(StateAnswer(1, FeatureStateOn)));
+    const LONG nCentre = c.paint.nSize / 2;
     for (int round = 0; round < 2; ++round) {
-        MoveMouseTo(POINT{24, 24});
+        MoveMouseTo(POINT{nCentre, nCentre});
         ASSERT_TRUE(PumpUntil([&] { return button.m_bHover && !HasUpdate(button); })) << round;
-        EXPECT_EQ(Differences(kOnCircle, kOnPng, 0, true), 0) << round;
-        EXPECT_EQ(button.m_rcHover.X, -4.0f) << "e = 47 / 10";
-        EXPECT_EQ(button.m_rcHover.Y, -4.0f);
-        EXPECT_EQ(button.m_rcHover.Width, 55.0f) << "to 51";
-        EXPECT_EQ(button.m_rcHover.Height, 55.0f);
+        EXPECT_EQ(Differences(kOnCircle, kOnPng, c.icon, true, c.paint), 0) << round;
+        EXPECT_EQ(button.m_rcHover.X, c.paint.fHoverOrigin);
+        EXPECT_EQ(button.m_rcHover.Y, c.paint.fHoverOrigin);
+        EXPECT_EQ(button.m_rcHover.Width, c.paint.fHoverSize);
+        EXPECT_EQ(button.m_rcHover.Height, c.paint.fHoverSize);
 
         MoveMouseAway();
         ASSERT_TRUE(PumpUntil([&] { return !button.m_bHover && !HasUpdate(button); })) << round;
-        EXPECT_EQ(Differences(kOnCircle, kOnPng), 0) << round;
+        EXPECT_EQ(Differences(kOnCircle, kOnPng, c.icon, false, c.paint), 0) << round;
     }
 }
+
+// A 48-pixel button (d = 47, e = 4) shades from -4 to 51; a 50-pixel one (d = 49, e still 4) to 53.
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, HoverPaintCase,
+    testing::Values(HoverCase{"Of48Pixels", kRound48, kDefaultIcon48},
+                    HoverCase{"Of50Pixels", features_test::kRound50, features_test::kDefaultIcon50}),
+    [](const testing::TestParamInfo<HoverCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FeatureButtonPaintTest, TheFocusFrameShowsAfterKeysAndNotAfterTheMouse) {
     CProbeButton& button = MakeInitialisedButton();
@@ -118,7 +141,7 @@ TEST_F(FeatureButtonPaintTest, TheFocusFrameShowsAfterKeysAndNotAfterTheMouse) {
     button.SetFocus();
     ASSERT_TRUE(Painted(button));
     gdi_test::CSurface expected(kSize, kSize);
-    DrawExpectedButton(expected, kSize, kOffCircle, kOffPng);
+    DrawExpectedButton(expected, kRound48, kOffCircle, kOffPng, kDefaultIcon48);
     SetBkMode(expected.Dc(), TRANSPARENT);
     DrawFocusFrame(&button, CDC::FromHandle(expected.Dc()), RECT{0, 0, kSize, kSize});
     EXPECT_EQ(CClientPixels(button).Differences(expected), 0) << "the frame over the paint";

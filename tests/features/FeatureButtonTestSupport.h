@@ -214,7 +214,8 @@ protected:
     DECLARE_MESSAGE_MAP()
 };
 
-// A grid stand-in at (100, 100) with a 60 x 48 button at (20, 10), square once it has its images.
+// A grid stand-in at (100, 100) with a button 60 wide and 48 (or the height given) high at (20, 10), square
+// once it has its images.
 class CFeatureButtonTest : public controls_test::CControlWindowTest {
 protected:
     void SetUp() override {
@@ -238,14 +239,14 @@ protected:
         }
         return m_grid;
     }
-    CProbeButton& MakeButton() {
+    CProbeButton& MakeButton(int nHeight = 48) {
         EXPECT_TRUE(m_button.Create(L"", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON | WS_TABSTOP,
-                                    RECT{20, 10, 80, 58}, &MakeGrid(), kButtonId));
+                                    RECT{20, 10, 80, 10 + nHeight}, &MakeGrid(), kButtonId));
         return m_button;
     }
     // The button made and initialised; its probe waits for an answer.
-    CProbeButton& MakeInitialisedButton() {
-        CProbeButton& button = MakeButton();
+    CProbeButton& MakeInitialisedButton(int nHeight = 48) {
+        CProbeButton& button = MakeButton(nHeight);
         EXPECT_TRUE(button.Init(&m_grid));
         return button;
     }
@@ -276,33 +277,50 @@ protected:
     CProbeButton m_button;
 };
 
-// What the button paints on a d + 1 square: the panel colour, the circle, the icon (fScale: its fraction of
-// d, centred; 0: 14/16 of d at d/16), then the hover shade.
-inline void DrawExpectedButton(gdi_test::CSurface& surface, int nSize, COLORREF crCircle, int nPngId,
-                               float fScale = 0, bool bHover = false) {
-    const RECT all{0, 0, nSize, nSize};
+// Where the round paint puts things on a square button, in pixels.
+struct RoundPaint {
+    int nSize;                  // client width and height
+    Gdiplus::REAL fDiameter;    // d = size - 1: the circle spans 0 to d
+    Gdiplus::REAL fHoverOrigin; // -e, e = d / 10 in whole pixels: the hover circle spans -e to d + e
+    Gdiplus::REAL fHoverSize;   // d + 2e
+};
+
+// The icon's square: its left and top, and its side.
+struct IconSquare {
+    Gdiplus::REAL fOffset;
+    Gdiplus::REAL fSide;
+};
+
+constexpr RoundPaint kRound48{48, 47, -4, 55};
+constexpr RoundPaint kRound50{50, 49, -4, 57};
+// d/16 and 14/16 of d, and (1 - scale)/2 of d and scale x d, for d = 47 and 49.
+constexpr IconSquare kDefaultIcon48{2.9375f, 41.125f};
+constexpr IconSquare kDefaultIcon50{3.0625f, 42.875f};
+constexpr IconSquare kIcon48At065{8.225f, 30.55f};
+constexpr IconSquare kIcon48At150{-11.75f, 70.5f};
+
+// What the button paints: the panel colour, the circle, the icon (none without an id), then the hover shade.
+inline void DrawExpectedButton(gdi_test::CSurface& surface, const RoundPaint& paint, COLORREF crCircle,
+                               int nPngId, const IconSquare& icon, bool bHover = false) {
+    const RECT all{0, 0, paint.nSize, paint.nSize};
     const HBRUSH hPanel = CreateSolidBrush(kPanelBackground);
     FillRect(surface.Dc(), &all, hPanel);
     DeleteObject(hPanel);
     Gdiplus::Graphics graphics(surface.Dc());
     graphics.SetSmoothingMode(Gdiplus::SmoothingModeHighQuality);
-    const auto d = static_cast<Gdiplus::REAL>(nSize - 1);
     const Gdiplus::SolidBrush circle(
         Gdiplus::Color(GetRValue(crCircle), GetGValue(crCircle), GetBValue(crCircle)));
-    graphics.FillEllipse(&circle, 0.0f, 0.0f, d, d);
+    graphics.FillEllipse(&circle, 0.0f, 0.0f, paint.fDiameter, paint.fDiameter);
     if (nPngId) {
         Gdiplus::Bitmap* pIcon = nullptr;
         ASSERT_TRUE(LoadPngFromResource(nPngId, &pIcon));
-        const Gdiplus::REAL fIcon = fScale ? fScale * d : d * 14 / 16;
-        const Gdiplus::REAL fOffset = fScale ? (d - fIcon) / 2 : d / 16;
-        graphics.DrawImage(pIcon, fOffset, fOffset, fIcon, fIcon);
+        graphics.DrawImage(pIcon, icon.fOffset, icon.fOffset, icon.fSide, icon.fSide);
         delete pIcon;
     }
     if (bHover) {
-        const int e = (nSize - 1) / 10;
         const Gdiplus::SolidBrush shade{Gdiplus::Color(0x06000000u)};
-        graphics.FillEllipse(&shade, Gdiplus::RectF(static_cast<Gdiplus::REAL>(-e),
-                                                    static_cast<Gdiplus::REAL>(-e), d + 2 * e, d + 2 * e));
+        graphics.FillEllipse(&shade, Gdiplus::RectF(paint.fHoverOrigin, paint.fHoverOrigin, paint.fHoverSize,
+                                                    paint.fHoverSize));
     }
 }
 

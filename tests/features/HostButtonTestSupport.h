@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <ostream>
 #include <string>
@@ -59,6 +60,35 @@ inline int HostFeatureState(const char* pszFeature) {
     const auto text = platform::ReadWholeFile(platform::MachineFolder() / "host.json");
     const nlohmann::json host = nlohmann::json::parse(text.value_or("{}"), nullptr, false);
     return host.is_object() ? host["features"][pszFeature].value("state", -1) : -1;
+}
+
+// The machine's version data of the file ("a.b.c.d"; null: none).
+inline void SetFileVersion(const testing_support::CTestMachine& machine, const wchar_t* pszPath,
+                           const char* pszVersion) {
+    const std::string strPointer = "/fileVersions/" + platform::ToUtf8(platform::FoldCase(pszPath));
+    testing_support::SetMachineFact(machine.Folder(), strPointer,
+                                    pszVersion ? nlohmann::json(pszVersion) : nlohmann::json());
+}
+
+// The firmware's raw SMBIOS data with one BIOS information structure, its version the text (null: none).
+inline void WriteBiosVersion(const testing_support::CTestMachine& machine, const char* pszVersion) {
+    std::vector<BYTE> table = {0,    18,   0x00, 0x00, 1, static_cast<BYTE>(pszVersion ? 2 : 0),
+                               0x00, 0xE8, 3,    0xFF, 0, 0,
+                               0,    0,    0,    0,    0, 0};
+    for (const char* pszString : {"Corvex", pszVersion}) {
+        if (pszString) {
+            table.insert(table.end(), pszString, pszString + std::strlen(pszString) + 1);
+        }
+    }
+    table.push_back(0);
+    const std::vector<BYTE> end = {127, 4, 0xFF, 0xFE, 0, 0};
+    table.insert(table.end(), end.begin(), end.end());
+    std::vector<BYTE> data = {0, 3, 4, 0, 0, 0, 0, 0};
+    const DWORD nLength = static_cast<DWORD>(table.size());
+    std::memcpy(data.data() + 4, &nLength, sizeof(nLength));
+    data.insert(data.end(), table.begin(), table.end());
+    ASSERT_TRUE(platform::ReplaceFileAtomically(machine.Folder() / platform::kSmbiosTableFile,
+                                                std::string(data.begin(), data.end())));
 }
 
 struct FeatureEvent {

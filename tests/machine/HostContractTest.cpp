@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <optional>
 #include <thread>
@@ -634,6 +635,172 @@ TEST_F(HostContractTest, TheTableHoldsTheMethodsAtTheProgramsPositions) {
                                      {"value", "1"},
                                      {"context", "ctx"}};
     EXPECT_EQ(RecordedEvents().back(), expected);
+}
+
+// The position of a virtual method in its interface's table: a pointer to a virtual member function holds
+// one more than the byte offset of its slot, and no adjustment (the Itanium C++ ABI of this platform).
+template <typename Method> int PositionOf(Method method) {
+    static_assert(sizeof(Method) == 2 * sizeof(std::ptrdiff_t));
+    std::ptrdiff_t parts[2] = {};
+    std::memcpy(parts, &method, sizeof(parts));
+    const bool virtualSlot = parts[0] % 2 == 1 && parts[1] == 0;
+    return virtualSlot ? static_cast<int>((parts[0] - 1) / static_cast<std::ptrdiff_t>(sizeof(Slot))) : -1;
+}
+
+// Calls a slot with the arguments of the signature the contract gives it; an answer is dropped.
+using SlotCall = HRESULT (*)(Slot, IContractInterface*);
+
+HRESULT Answer(Slot slot, IContractInterface* c) {
+    return QueryAndDrop(
+        [&](BSTR* a) { return reinterpret_cast<HRESULT (*)(IContractInterface*, BSTR*)>(slot)(c, a); });
+}
+HRESULT IntAnswer(Slot slot, IContractInterface* c) {
+    return QueryAndDrop([&](BSTR* a) {
+        return reinterpret_cast<HRESULT (*)(IContractInterface*, int, BSTR*)>(slot)(c, 1, a);
+    });
+}
+HRESULT TwoIntsAnswer(Slot slot, IContractInterface* c) {
+    return QueryAndDrop([&](BSTR* a) {
+        return reinterpret_cast<HRESULT (*)(IContractInterface*, int, int, BSTR*)>(slot)(c, 1, 1, a);
+    });
+}
+HRESULT IntTwoTextsAnswer(Slot slot, IContractInterface* c) {
+    const _bstr_t start(L"40"), stop(L"80");
+    return QueryAndDrop([&](BSTR* a) {
+        return reinterpret_cast<HRESULT (*)(IContractInterface*, int, BSTR, BSTR, BSTR*)>(slot)(c, 1, start,
+                                                                                                stop, a);
+    });
+}
+HRESULT OutInt(Slot slot, IContractInterface* c) {
+    int value = 0;
+    return reinterpret_cast<HRESULT (*)(IContractInterface*, int*)>(slot)(c, &value);
+}
+HRESULT EightOutInts(Slot slot, IContractInterface* c) {
+    int v[8] = {};
+    return reinterpret_cast<HRESULT (*)(IContractInterface*, int*, int*, int*, int*, int*, int*, int*, int*)>(
+        slot)(c, &v[0], &v[1], &v[2], &v[3], &v[4], &v[5], &v[6], &v[7]);
+}
+HRESULT TwoTexts(Slot slot, IContractInterface* c) {
+    const _bstr_t first(L"CorvexAmpwisePackage"), second(L"0.0.0.0");
+    return reinterpret_cast<HRESULT (*)(IContractInterface*, BSTR, BSTR)>(slot)(c, first, second);
+}
+HRESULT FourTexts(Slot slot, IContractInterface* c) {
+    const _bstr_t first(L"Pages.Toolbar"), second(L""), third(L"1"), fourth(L"ctx");
+    return reinterpret_cast<HRESULT (*)(IContractInterface*, BSTR, BSTR, BSTR, BSTR)>(slot)(c, first, second,
+                                                                                            third, fourth);
+}
+
+struct TableRow {
+    int position;
+    int declared; // where the interface declares the method
+    const char* method;
+    SlotCall call;
+    const char* event; // what the host records when it serves the method
+};
+
+// A row of the method at the position and the event the host records for it: "contract." and its name, or
+// the telemetry event given.
+#define CONTRACT_ROW(position, method, call)                                                                 \
+    TableRow {                                                                                               \
+        position, PositionOf(&IContractInterface::raw_##method), #method, call, "contract." #method          \
+    }
+#define TELEMETRY_ROW(position, method, call, event)                                                         \
+    TableRow {                                                                                               \
+        position, PositionOf(&IContractInterface::raw_##method), #method, call, event                        \
+    }
+
+// The methods the program calls, at their positions in the contract.
+std::vector<TableRow> ContractTable() {
+    return {
+        CONTRACT_ROW(7, IsSupportDolbyEx, Answer),
+        CONTRACT_ROW(8, GetDolbyStatusEx, Answer),
+        CONTRACT_ROW(9, SetDolby, IntAnswer),
+        CONTRACT_ROW(10, GetECourseStatusEx, Answer),
+        CONTRACT_ROW(11, SetECourseMode, IntAnswer),
+        CONTRACT_ROW(12, CheckPluginInvoke, Answer),
+        CONTRACT_ROW(13, GetMachineBrand, Answer),
+        CONTRACT_ROW(15, IsSupportBacklightEx, Answer),
+        CONTRACT_ROW(16, GetBacklightStatusEx, Answer),
+        CONTRACT_ROW(17, SetBackLight, IntAnswer),
+        CONTRACT_ROW(18, GetIxorKBDCapability, Answer),
+        CONTRACT_ROW(19, GetIxorPrimeKeySettings, Answer),
+        CONTRACT_ROW(20, GetIxorFnLockSettings, Answer),
+        CONTRACT_ROW(21, SetIxorFnLock, IntAnswer),
+        CONTRACT_ROW(22, GetKobalKBDCapability, Answer),
+        CONTRACT_ROW(23, GetKobalKBDSettings, Answer),
+        CONTRACT_ROW(25, SetKobalFnLock, IntAnswer),
+        CONTRACT_ROW(28, SetKobalTouchPad, IntAnswer),
+        CONTRACT_ROW(29, IsSupportTouchPadEx2, Answer),
+        CONTRACT_ROW(30, GetTouchPadStatusEx, Answer),
+        CONTRACT_ROW(31, SetTouchPad, IntAnswer),
+        CONTRACT_ROW(34, SetCamera, IntAnswer),
+        CONTRACT_ROW(41, GetEyeCareModeStatusEx, IntAnswer),
+        CONTRACT_ROW(42, SetEyeCareMode, TwoIntsAnswer),
+        CONTRACT_ROW(43, GetEyeCareTempSettings, OutInt),
+        CONTRACT_ROW(47, IsSupportBatteryEx, Answer),
+        CONTRACT_ROW(48, GetBatteryStatus, Answer),
+        CONTRACT_ROW(49, GetBatteryChargeModeEx, Answer),
+        CONTRACT_ROW(50, SetBatteryChargeMode, IntAnswer),
+        CONTRACT_ROW(55, GetChargeThresholdStatusEx, Answer),
+        CONTRACT_ROW(56, SetChargeThreshold, IntTwoTextsAnswer),
+        CONTRACT_ROW(57, GetMachineTypeModel, Answer),
+        CONTRACT_ROW(59, GetAutoKBDBacklightEx, Answer),
+        CONTRACT_ROW(61, SetSmartSense, IntAnswer),
+        CONTRACT_ROW(62, GetAirplaneModeCapability, Answer),
+        CONTRACT_ROW(63, GetAllPowerSettings, Answer),
+        CONTRACT_ROW(65, SetAirplaneMode, IntAnswer),
+        CONTRACT_ROW(66, GetWifiSecurityStatus, Answer),
+        CONTRACT_ROW(67, SetWiFiStatus, IntAnswer),
+        CONTRACT_ROW(69, IsSupportPrivacyGuard, Answer),
+        CONTRACT_ROW(70, GetPrivacyGuardStatus, Answer),
+        CONTRACT_ROW(71, SetPrivacyGuard, IntAnswer),
+        CONTRACT_ROW(73, GetPrivacyMonitorState, OutInt),
+        CONTRACT_ROW(74, GetPrivacyMonitorStatus, EightOutInts),
+        CONTRACT_ROW(75, InitializeContract, TwoTexts),
+        TELEMETRY_ROW(76, SendPageView, TwoTexts, "telemetry.pageview"),
+        TELEMETRY_ROW(77, SendFeatureTelemetry, FourTexts, "telemetry.feature"),
+        TELEMETRY_ROW(78, SendPageTelemetry, FourTexts, "telemetry.page"),
+    };
+}
+
+#undef CONTRACT_ROW
+#undef TELEMETRY_ROW
+
+TEST(ContractInterfaceTable, DeclaresEveryMethodAtItsPosition) {
+    const std::pair<int, int> unknownAndDispatch[] = {{0, PositionOf(&IContractInterface::QueryInterface)},
+                                                      {1, PositionOf(&IContractInterface::AddRef)},
+                                                      {2, PositionOf(&IContractInterface::Release)},
+                                                      {3, PositionOf(&IContractInterface::GetTypeInfoCount)},
+                                                      {4, PositionOf(&IContractInterface::GetTypeInfo)},
+                                                      {5, PositionOf(&IContractInterface::GetIDsOfNames)},
+                                                      {6, PositionOf(&IContractInterface::Invoke)}};
+    for (const auto& [position, declared] : unknownAndDispatch) {
+        EXPECT_EQ(declared, position);
+    }
+    for (const TableRow& row : ContractTable()) {
+        EXPECT_EQ(row.declared, row.position) << row.method;
+    }
+}
+
+// Each position the host serves is the method of the contract's table: its call is recorded under that
+// method's name. A position the host does not serve yet answers E_NOTIMPL and records nothing.
+TEST_F(HostContractTest, EachPositionThatTheHostServesIsTheMethodOfTheTable) {
+    size_t served = 0;
+    for (const TableRow& row : ContractTable()) {
+        SCOPED_TRACE(row.method);
+        const size_t before = RecordedEvents().size();
+        const HRESULT hr = row.call(TableSlot(m_contract, row.position), m_contract);
+        const std::vector<nlohmann::json> events = RecordedEvents();
+        if (hr == E_NOTIMPL) {
+            EXPECT_EQ(events.size(), before);
+            continue;
+        }
+        ++served;
+        EXPECT_EQ(hr, S_OK);
+        ASSERT_EQ(events.size(), before + 1);
+        EXPECT_EQ(events.back().value("event", ""), row.event);
+    }
+    EXPECT_GE(served, 36u) << "the methods the host serves today";
 }
 
 TEST_F(HostContractTest, UnusedPositionsAndMethodsNotServedAnswerNotImplemented) {

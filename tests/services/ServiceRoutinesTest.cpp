@@ -1,6 +1,7 @@
 // The folder, INI, registry and system routines of the service layer, on fresh machines.
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -168,27 +169,100 @@ TEST(SystemRoutines, PluginRootAndVersionsOfTheInstalledPlugins) {
     EXPECT_FALSE(GetFileVersionString(version, true, root + L"Nothing\\x64\\Nothing.dll"));
     EXPECT_EQ(version, L"File not found");
     GetVisionProtectionPluginVersion(version);
-    EXPECT_EQ(version.size(), 15u) << "a padded version a.b.c.d: "
-                                   << std::string(version.begin(), version.end());
+    EXPECT_EQ(version, L"001.002.092.014") << "the machine's plug-in is 1.2.92.14";
     EXPECT_TRUE(IsServiceRunning(L"PlexhostService"));
     EXPECT_FALSE(IsServiceRunning(L"NoSuchService"));
 }
 
+const wchar_t kVisionX64[] =
+    L"C:\\ProgramData\\Corvex\\Plexhost\\Plugins\\CorvexVisionProtectionPlugin\\x64\\"
+    L"CorvexVisionProtectionPlugin.dll";
+const wchar_t kVisionX86[] =
+    L"C:\\ProgramData\\Corvex\\Plexhost\\Plugins\\CorvexVisionProtectionPlugin\\x86\\"
+    L"CorvexVisionProtectionPlugin.dll";
+const wchar_t kWithoutVersion[] = L"C:\\Windows\\notes.dll";
+
+struct VersionTextCase {
+    const wchar_t* path;
+    bool padded;
+    const wchar_t* text;
+    bool result;
+};
+
+TEST(SystemRoutines, VersionTextsPaddedOrPlainAndWithoutAVersion) {
+    CTestMachine machine;
+    files_test::WriteHostFile(machine.HostPath(kWithoutVersion), "no version block");
+    const VersionTextCase cases[] = {{kVisionX64, true, L"001.002.092.014", true},
+                                     {kVisionX64, false, L"1.2.92.14", true},
+                                     {kWithoutVersion, true, L"", false},
+                                     {kWithoutVersion, false, L"", false},
+                                     {L"C:\\Windows\\missing.dll", false, L"File not found", false}};
+    for (const auto& c : cases) {
+        std::wstring text = L"stale";
+        EXPECT_EQ(GetFileVersionString(text, c.padded, c.path), c.result) << c.path << " " << c.padded;
+        EXPECT_EQ(text, c.text) << c.path << " " << c.padded;
+    }
+}
+
+// The two builds of the vision-protection plug-in ("a.b.c.d"; null: no file).
+struct VisionCase {
+    const char* x64;
+    const char* x86;
+    const wchar_t* text;
+};
+
+TEST(SystemRoutines, TheVisionProtectionVersionIsThe64BitBuildsElseThe32BitBuilds) {
+    const VisionCase cases[] = {{"1.2.92.14", "2.0.0.1", L"001.002.092.014"},
+                                {nullptr, "2.0.0.1", L"002.000.000.001"},
+                                {nullptr, nullptr, L"File not found"}};
+    for (const auto& c : cases) {
+        CTestMachine machine;
+        for (const auto& [path, version] : {std::pair{kVisionX64, c.x64}, std::pair{kVisionX86, c.x86}}) {
+            if (version) {
+                files_test::SetMachineFact(
+                    machine.Folder(), "/fileVersions/" + platform::ToUtf8(platform::FoldCase(path)), version);
+            } else {
+                fs::remove(machine.HostPath(path));
+            }
+        }
+        std::wstring text;
+        GetVisionProtectionPluginVersion(text);
+        EXPECT_EQ(text, c.text) << (c.x64 ? c.x64 : "no x64") << ", " << (c.x86 ? c.x86 : "no x86");
+    }
+}
+
+// A text of whole seconds, a point and exactly seven decimals, in 100-ns units; -1 for any other text.
+LONGLONG ElapsedUnits(const std::wstring& text) {
+    const size_t point = text.find(L'.');
+    const bool digitsOnly = text.find_first_not_of(L"0123456789.") == std::wstring::npos;
+    if (!digitsOnly || point == 0 || point == std::wstring::npos || text.size() != point + 8 ||
+        text.find(L'.', point + 1) != std::wstring::npos) {
+        return -1;
+    }
+    return std::stoll(text.substr(0, point)) * 10000000 + std::stoll(text.substr(point + 1));
+}
+
+struct ElapsedCase {
+    LONGLONG units; // since the start
+    const wchar_t* text;
+};
+
+// The clock goes on during the call: the text is the example's, or later by no more than the call took.
 TEST(SystemRoutines, ElapsedTimeHasSevenDecimals) {
-    FILETIME system = {};
-    FILETIME local = {};
-    GetSystemTimeAsFileTime(&system);
-    FileTimeToLocalFileTime(&system, &local);
-    ULARGE_INTEGER start = {};
-    start.LowPart = local.dwLowDateTime;
-    start.HighPart = local.dwHighDateTime;
-    start.QuadPart -= 15000000; // 1.5 s ago
-    const FILETIME opened = {start.LowPart, start.HighPart};
-    std::wstring elapsed;
-    FormatElapsedSinceFileTime(opened, elapsed);
-    ASSERT_EQ(elapsed.size(), 9u);
-    EXPECT_EQ(elapsed.substr(0, 2), L"1.");
-    EXPECT_GE(std::stod(std::string(elapsed.begin(), elapsed.end())), 1.5);
+    const ElapsedCase cases[] = {{120345678, L"12.0345678"}, {15000000, L"1.5000000"}, {45, L"0.0000045"}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(ElapsedUnits(c.text), c.units) << c.text;
+        const LONGLONG before = FileTimeTicks(LocalFileTimeNow());
+        ULARGE_INTEGER start = {};
+        start.QuadPart = static_cast<ULONGLONG>(before - c.units);
+        const FILETIME opened = {start.LowPart, start.HighPart};
+        std::wstring elapsed;
+        FormatElapsedSinceFileTime(opened, elapsed);
+        const LONGLONG took = FileTimeTicks(LocalFileTimeNow()) - before;
+        const LONGLONG units = ElapsedUnits(elapsed);
+        EXPECT_GE(units, c.units) << std::string(elapsed.begin(), elapsed.end()) << " for " << c.text;
+        EXPECT_LE(units, c.units + took) << std::string(elapsed.begin(), elapsed.end()) << " for " << c.text;
+    }
 }
 
 } // namespace
