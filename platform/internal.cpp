@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/files/FileSystem.h"
+
 namespace platform {
 
 namespace fs = std::filesystem;
@@ -287,10 +289,10 @@ void AppendMachineEvent(std::string_view event, const nlohmann::json& fields) {
 
 std::wstring ProcessImagePath() {
     if (const char* image = std::getenv("FLIPDECK_IMAGE_PATH"); image && *image) {
-        return FromUtf8(image);
+        return PathForProgram(FromUtf8(image));
     }
     const nlohmann::json path = MachineFact("/program/path");
-    return path.is_string() ? FromUtf8(path.get<std::string>()) : std::wstring();
+    return path.is_string() ? PathForProgram(FromUtf8(path.get<std::string>())) : std::wstring();
 }
 
 fs::path ExecutableDirectory() {

@@ -78,4 +78,12 @@ private:
 bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view content);
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& file);
 
+// ---- Signatures ----
+// What a signature of the file holds of it, so that another file at its path no longer verifies: the
+// SHA-256 (hex) of the bytes a signature covers, which of a PE image are all but its checksum, its
+// security directory entry and its certificate table. A module the machine installed (a link to one of
+// the built libraries, whose bytes change with each build) is named by its library instead.
+// nullopt when there is no such file.
+std::optional<std::string> SignedFileDigest(const std::filesystem::path& file);
+
 } // namespace platform

@@ -139,8 +139,8 @@ BOOL CryptDestroyHash(HCRYPTHASH hHash);
 // A file's signature is what the machine recorded when it installed the file: the fact
 // "/fileSignatures/<full Windows path of the file, lower case>" = {"signer": NAME, "chain": STATE}, where
 // STATE is "trusted", "incomplete" (no chain to a root can be built), "untrustedRoot", "expired",
-// "revoked" or "distrusted". A file without a record is not signed. The profile gives a file or module
-// its record with "signature".
+// "revoked" or "distrusted", with "digest": the digest of the bytes signed (platform::SignedFileDigest).
+// A file without a record is not signed. The profile gives a file or module its record with "signature".
 struct HWND__;
 using HWND = HWND__*;
 
@@ -205,11 +205,13 @@ struct WINTRUST_DATA {
 #define CERT_E_CHAINING static_cast<LONG>(0x800B010Au)
 #define CERT_E_REVOKED static_cast<LONG>(0x800B010Cu)
 #define TRUST_E_EXPLICIT_DISTRUST static_cast<LONG>(0x800B0111u)
+#define TRUST_E_BAD_DIGEST static_cast<LONG>(0x80096010u)
 
 // WINTRUST_ACTION_GENERIC_VERIFY_V2 on a file named by its path (WTD_CHOICE_FILE, no handle); any
 // other action gives TRUST_E_PROVIDER_UNKNOWN, another subject TRUST_E_SUBJECT_FORM_UNKNOWN, a malformed
 // structure E_INVALIDARG. 0 for a trusted signature; TRUST_E_NOSIGNATURE for an unsigned file and for
-// one that cannot be opened (the last error tells which); otherwise the chain's error (a revoked
-// certificate only when revocation is checked). WTD_STATEACTION_VERIFY leaves a state in hWVTStateData
+// one that cannot be opened (the last error tells which); TRUST_E_BAD_DIGEST for a signed file whose bytes
+// changed since it was signed; otherwise the chain's error (a revoked certificate only when revocation is
+// checked). WTD_STATEACTION_VERIFY leaves a state in hWVTStateData
 // that WTD_STATEACTION_CLOSE releases (and sets to NULL).
 LONG WinVerifyTrust(HWND hwnd, GUID* pgActionID, LPVOID pWVTData);

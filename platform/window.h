@@ -64,6 +64,7 @@ using LPMSG = MSG*;
 #define WM_POWER 0x0048u
 #define WM_NOTIFY 0x004Eu
 #define WM_KEYF1 0x004Du
+#define WM_HELP 0x0053u
 #define WM_GETOBJECT 0x003Du
 #define WM_NCCREATE 0x0081u
 #define WM_NCDESTROY 0x0082u
@@ -422,7 +423,10 @@ struct WINDOWPOS {
 };
 using LPWINDOWPOS = WINDOWPOS*;
 
-// WM_SIZE and WM_MOVE only when the size or the position really changes.
+// WM_SIZE and WM_MOVE only when the size or the position really changes. An hWndInsertAfter that is no
+// window fails with ERROR_INVALID_WINDOW_HANDLE; one that is the window itself or not its sibling leaves
+// the z-order as it is (the call goes on as with SWP_NOZORDER); a top-level window placed after another
+// becomes topmost or not as that one is.
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);
 BOOL MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 BOOL BringWindowToTop(HWND hWnd);
@@ -464,13 +468,25 @@ BOOL GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax)
 BOOL PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax, UINT wRemoveMsg);
 // Waits until the thread's queue has a message.
 BOOL WaitMessage();
-// Posts WM_CHAR for a WM_KEYDOWN of a key that makes a character.
+// Posts WM_CHAR for a WM_KEYDOWN of a key that makes a character, and WM_KEYF1 for one of F1.
 BOOL TranslateMessage(const MSG* lpMsg);
 LRESULT DispatchMessageW(const MSG* lpMsg);
 #define GetMessage GetMessageW
 #define PeekMessage PeekMessageW
 #define DispatchMessage DispatchMessageW
 void PostQuitMessage(int nExitCode);
+// The help request of F1: WM_KEYF1 sends WM_HELP (HELPINFO of the window) to the window; WM_HELP goes on to
+// a child's parent or a top-level window's owner.
+#define HELPINFO_WINDOW 0x0001
+struct HELPINFO {
+    UINT cbSize;
+    int iContextType;
+    int iCtrlId;
+    HANDLE hItemHandle;
+    DWORD_PTR dwContextId;
+    POINT MousePos;
+};
+using LPHELPINFO = HELPINFO*;
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 #define DefWindowProc DefWindowProcW

@@ -84,7 +84,7 @@ std::wstring GetModuleFolder() {
         return std::wstring();
     }
     const std::wstring_view path(szPath, nLength);
-    const size_t nSeparator = path.find_last_of(L"\\/");
+    const size_t nSeparator = path.rfind(L'\\');
     if (nSeparator == std::wstring_view::npos) {
         return std::wstring();
     }

@@ -110,7 +110,7 @@ bool CMachineBuilder::Build(bool force, std::string& error) {
     }
     // The facts come first: they mark the folder as a machine, so the layer's calls below use it.
     return WriteFacts(error) && MakeDirectories(error) && WriteFiles(error) && InstallModules(error) &&
-           WriteRegistry(error) && WriteFirmware(error);
+           SealSignatures(error) && WriteRegistry(error) && WriteFirmware(error);
 }
 
 bool CMachineBuilder::ClearExistingMachine(std::string& error) {
@@ -196,6 +196,31 @@ bool CMachineBuilder::InstallModules(std::string& error) {
             error = "cannot install the module " + path + ": " + ec.message();
             return false;
         }
+    }
+    return true;
+}
+
+// Each signature holds the digest of the bytes installed, so that other bytes at the path do not verify.
+bool CMachineBuilder::SealSignatures(std::string& error) {
+    const fs::path factsFile = m_folder / "facts.json";
+    nlohmann::json facts =
+        nlohmann::json::parse(platform::ReadWholeFile(factsFile).value_or(""), nullptr, false);
+    const auto signatures = facts.is_object() ? facts.find("fileSignatures") : facts.end();
+    if (!facts.is_object() || signatures == facts.end()) {
+        return true;
+    }
+    for (auto& [path, signature] : signatures->items()) {
+        const auto host = HostPathOf(path, error);
+        const auto digest = host ? platform::SignedFileDigest(*host) : std::nullopt;
+        if (!digest || !signature.is_object()) {
+            error = error.empty() ? "cannot sign the file " + path : error;
+            return false;
+        }
+        signature["digest"] = *digest;
+    }
+    if (!platform::ReplaceFileAtomically(factsFile, facts.dump(2) + "\n")) {
+        error = "cannot write the machine's facts in " + m_folder.string();
+        return false;
     }
     return true;
 }

@@ -20,6 +20,7 @@ private:
     bool MakeDirectories(std::string& error);
     bool WriteFiles(std::string& error);
     bool InstallModules(std::string& error);
+    bool SealSignatures(std::string& error);
     bool WriteRegistry(std::string& error);
     bool WriteRegistryKey(const std::string& keyPath, const nlohmann::json& key, std::string& error);
     bool WriteFirmware(std::string& error);

@@ -18,20 +18,16 @@ public:
     // Takes the slot, waiting while another thread holds it; false when the caller holds it already.
     bool Enter();
     void Leave() { m_holder = 0; }
-    // Threads waiting in Enter.
-    int Waiting() const { return m_waiting; }
 
 private:
     std::atomic<pid_t> m_holder{0};
-    std::atomic<int> m_waiting{0};
 };
 
-// Hands a fault to the process's filter, one fault of the process at a time. Ends the process when the
-// filter handles the fault; otherwise answers EXCEPTION_CONTINUE_SEARCH or, for a continuable fault,
+// Hands a fault to the process's filter on the faulting thread; faults of several threads run it side by
+// side, as on Windows. Ends the process when the filter handles the fault (and when the filter itself
+// faults); otherwise answers EXCEPTION_CONTINUE_SEARCH or, for a continuable fault,
 // EXCEPTION_CONTINUE_EXECUTION.
 LONG RunUnhandledExceptionFilter(EXCEPTION_RECORD& record, CONTEXT& context);
-// Threads that wait while another thread's fault is handled.
-int WaitingFaultCount();
 // Ends the process at once with a Windows exit code (recorded on the machine; the host sees its low byte).
 [[noreturn]] void EndProcessWithCode(DWORD exitCode);
 

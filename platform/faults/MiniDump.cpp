@@ -2,9 +2,10 @@
 //
 // The usual caller is a fault handler, where the heap or a lock may be broken by the fault. So the dump
 // itself is written with system calls only (pwrite, and read of /proc/self/maps), from static storage,
-// one dump at a time. Only the machine's facts (read beforehand, see PrepareMiniDumps), the file handle's
-// lookup and the event record written after the dump use the layer's ordinary helpers: a fault that
-// broke those can lose the event, not the dump already written.
+// one dump at a time. It holds every thread of the process: the others are held still while it is
+// written, as the system suspends them. Only the machine's facts (read beforehand, see PrepareMiniDumps),
+// the file handle's lookup and the event record written after the dump use the layer's ordinary helpers:
+// a fault that broke those can lose the event, not the dump already written.
 #include <cpuid.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -16,12 +17,14 @@
 
 #include "platform/faults/FaultHandling.h"
 #include "platform/faults/ProcessMaps.h"
+#include "platform/faults/ThreadStops.h"
 #include "platform/files/FileHandles.h"
 #include "platform/internal.h"
 
 namespace {
 
 constexpr size_t kMaxStreams = 5;
+constexpr size_t kMaxThreads = 256;
 constexpr size_t kMaxModules = 1024;
 constexpr size_t kMaxCallbackRanges = 16;
 constexpr size_t kMaxPath = 4096;
@@ -114,7 +117,8 @@ char32_t NextCharacter(std::string_view& text) {
     return character > 0x10FFFF ? kReplacementCharacter : character;
 }
 
-// A module's path as the callback sees it (wide) and as the dump stores it (UTF-16).
+// A module's path as the callback sees it (wide) and as the dump stores it (UTF-16), with backslashes
+// as every path the program is given.
 struct CModuleName {
     wchar_t wide[kMaxPath] = {};
     char16_t utf16[kMaxPath * 2] = {};
@@ -124,7 +128,8 @@ struct CModuleName {
         size_t wideLength = 0;
         utf16Length = 0;
         while (!path.empty() && wideLength + 1 < kMaxPath) {
-            const char32_t character = NextCharacter(path);
+            const char32_t next = NextCharacter(path);
+            const char32_t character = next == U'/' ? U'\\' : next;
             wide[wideLength++] = static_cast<wchar_t>(character);
             if (character >= 0x10000) {
                 utf16[utf16Length++] = static_cast<char16_t>(0xD800 + ((character - 0x10000) >> 10));
@@ -179,12 +184,16 @@ struct CDumpRequest {
     const MINIDUMP_CALLBACK_INFORMATION* callback;
 };
 
-#pragma pack(push, 4)
-struct CThreadList {
-    ULONG32 count;
-    MINIDUMP_THREAD thread;
+// One thread of the dump: its registers, the used part of its stack and what the callback said of it.
+struct CDumpThread {
+    DWORD id = 0;
+    bool hasContext = false;
+    CONTEXT context{};
+    uintptr_t stackBegin = 0;
+    uintptr_t stackEnd = 0;
+    bool included = false;
+    ULONG flags = 0;
 };
-#pragma pack(pop)
 
 class CDumpWriter {
 public:
@@ -195,7 +204,7 @@ public:
     // True when the whole dump was written.
     bool Write(const CDumpRequest& request) {
         Start(request);
-        PrepareThread();
+        PrepareThreads();
         WriteSystemInfo();
         WriteThreadList();
         WriteException();
@@ -207,7 +216,7 @@ public:
         return !m_failed;
     }
 
-    DWORD ThreadId() const { return m_threadId; }
+    DWORD ThreadId() const { return m_exceptionThreadId; }
     RVA Size() const { return m_end; }
 
 private:
@@ -300,44 +309,69 @@ private:
         }
     }
 
-    void PrepareThread() {
+    // Every thread of the process, the others held still meanwhile: the exception's thread with the
+    // exception's context, the calling thread with its own, the others with theirs when they stopped.
+    void PrepareThreads() {
         const MINIDUMP_EXCEPTION_INFORMATION* exception = m_request.exception;
         const bool fromException =
             exception && exception->ExceptionPointers && exception->ExceptionPointers->ContextRecord;
-        m_threadId = fromException ? exception->ThreadId : GetCurrentThreadId();
-        if (fromException) {
-            m_context = *exception->ExceptionPointers->ContextRecord;
-        } else {
-            platform::CaptureCurrentContext(m_context);
+        const DWORD self = GetCurrentThreadId();
+        m_exceptionThreadId = fromException ? exception->ThreadId : self;
+        m_threadCount = platform::StopOtherThreads(m_threadIds, kMaxThreads);
+        if (std::find(m_threadIds, m_threadIds + m_threadCount, self) == m_threadIds + m_threadCount &&
+            m_threadCount < kMaxThreads) {
+            m_threadIds[m_threadCount++] = self;
         }
-        FindStack(static_cast<uintptr_t>(m_context.Rsp));
+        for (size_t i = 0; i < m_threadCount; ++i) {
+            CDumpThread& thread = m_threads[i];
+            thread = {};
+            thread.id = m_threadIds[i];
+            if (fromException && thread.id == exception->ThreadId) {
+                thread.context = *exception->ExceptionPointers->ContextRecord;
+                thread.hasContext = true;
+            } else if (thread.id == self) {
+                platform::CaptureCurrentContext(thread.context);
+                thread.hasContext = true;
+            } else {
+                thread.hasContext = platform::StoppedThreadContext(thread.id, thread.context);
+            }
+            PrepareThread(thread);
+        }
+        if (fromException) {
+            m_exceptionContext = *exception->ExceptionPointers->ContextRecord;
+        }
+    }
 
-        m_input.IncludeThread = {m_threadId};
-        m_threadIncluded = Ask(IncludeThreadCallback);
-        if (!m_threadIncluded) {
+    void PrepareThread(CDumpThread& thread) {
+        if (thread.hasContext) {
+            FindStack(static_cast<uintptr_t>(thread.context.Rsp), thread.stackBegin, thread.stackEnd);
+        }
+        m_input.IncludeThread = {thread.id};
+        if (!Ask(IncludeThreadCallback)) {
             return;
         }
-        m_input.Thread.ThreadId = m_threadId;
-        m_input.Thread.ThreadHandle = m_threadId == GetCurrentThreadId() ? GetCurrentThread() : nullptr;
-        m_input.Thread.Context = m_context;
+        m_input.Thread = {};
+        m_input.Thread.ThreadId = thread.id;
+        m_input.Thread.ThreadHandle = thread.id == GetCurrentThreadId() ? GetCurrentThread() : nullptr;
+        m_input.Thread.Context = thread.context;
         m_input.Thread.SizeOfContext = sizeof(CONTEXT);
-        m_input.Thread.StackBase = m_stackEnd;
-        m_input.Thread.StackEnd = m_stackBegin;
+        m_input.Thread.StackBase = thread.stackEnd;
+        m_input.Thread.StackEnd = thread.stackBegin;
         m_output = {};
         m_output.ThreadWriteFlags = kDefaultThreadFlags;
-        m_threadIncluded = Ask(ThreadCallback) && (m_output.ThreadWriteFlags & ThreadWriteThread);
-        m_threadFlags = m_output.ThreadWriteFlags;
+        thread.included = Ask(ThreadCallback) && (m_output.ThreadWriteFlags & ThreadWriteThread);
+        thread.flags = m_output.ThreadWriteFlags;
     }
 
     // The used part of the stack that holds the stack pointer, from just below it (the red zone).
-    void FindStack(uintptr_t stackPointer) {
-        m_stackBegin = m_stackEnd = 0;
+    void FindStack(uintptr_t stackPointer, uintptr_t& begin, uintptr_t& end) {
+        begin = end = 0;
         platform::CMapping mapping;
         m_maps.Open();
         while (m_maps.Next(mapping)) {
             if (mapping.readable && mapping.Holds(stackPointer)) {
-                m_stackBegin = std::max(mapping.begin, stackPointer - std::min(stackPointer, kStackRedZone));
-                m_stackEnd = std::min(mapping.end, m_stackBegin + kMaxStackBytes);
+                begin = std::max(mapping.begin, stackPointer - std::min(stackPointer, kStackRedZone));
+                end = std::min(mapping.end, begin + kMaxStackBytes);
                 break;
             }
         }
@@ -364,22 +398,29 @@ private:
     }
 
     void WriteThreadList() {
-        CThreadList list{};
-        if (m_threadIncluded) {
-            list.count = 1;
-            MINIDUMP_THREAD& thread = list.thread;
-            thread.ThreadId = m_threadId;
-            if ((m_threadFlags & ThreadWriteStack) && m_stackEnd > m_stackBegin) {
-                thread.Stack = AppendMemory(m_stackBegin, m_stackEnd - m_stackBegin);
-                AddRange(thread.Stack);
+        ULONG32 count = 0;
+        for (size_t i = 0; i < m_threadCount; ++i) {
+            const CDumpThread& thread = m_threads[i];
+            if (!thread.included) {
+                continue;
             }
-            if (m_threadFlags & ThreadWriteContext) {
-                thread.ThreadContext =
-                    m_contextLocation = {sizeof(CONTEXT), Append(&m_context, sizeof(CONTEXT))};
+            MINIDUMP_THREAD& record = m_threadRecords[count++];
+            record = {};
+            record.ThreadId = thread.id;
+            if ((thread.flags & ThreadWriteStack) && thread.stackEnd > thread.stackBegin) {
+                record.Stack = AppendMemory(thread.stackBegin, thread.stackEnd - thread.stackBegin);
+                AddRange(record.Stack);
+            }
+            if ((thread.flags & ThreadWriteContext) && thread.hasContext) {
+                record.ThreadContext = {sizeof(CONTEXT), Append(&thread.context, sizeof(CONTEXT))};
+                if (thread.id == m_exceptionThreadId) {
+                    m_contextLocation = record.ThreadContext;
+                }
             }
         }
-        const size_t size = list.count ? sizeof(list) : sizeof(list.count);
-        AddStream(ThreadListStream, Append(&list, size), size);
+        const RVA rva = Append(&count, sizeof(count));
+        Append(m_threadRecords, count * sizeof(MINIDUMP_THREAD), false);
+        AddStream(ThreadListStream, rva, sizeof(count) + count * sizeof(MINIDUMP_THREAD));
     }
 
     void WriteException() {
@@ -401,7 +442,7 @@ private:
         stream.ThreadContext =
             m_contextLocation.DataSize
                 ? m_contextLocation
-                : MINIDUMP_LOCATION_DESCRIPTOR{sizeof(CONTEXT), Append(&m_context, sizeof(CONTEXT))};
+                : MINIDUMP_LOCATION_DESCRIPTOR{sizeof(CONTEXT), Append(&m_exceptionContext, sizeof(CONTEXT))};
         AddStream(ExceptionStream, Append(&stream, sizeof(stream)), sizeof(stream));
     }
 
@@ -486,21 +527,21 @@ private:
     MINIDUMP_DIRECTORY m_directory[kMaxStreams] = {};
     ULONG32 m_streamCount = 0;
 
-    DWORD m_threadId = 0;
-    bool m_threadIncluded = false;
-    ULONG m_threadFlags = 0;
-    CONTEXT m_context{};
+    DWORD m_threadIds[kMaxThreads] = {};
+    CDumpThread m_threads[kMaxThreads] = {};
+    size_t m_threadCount = 0;
+    MINIDUMP_THREAD m_threadRecords[kMaxThreads] = {};
+    DWORD m_exceptionThreadId = 0;
+    CONTEXT m_exceptionContext{};
     MINIDUMP_LOCATION_DESCRIPTOR m_contextLocation{};
-    uintptr_t m_stackBegin = 0;
-    uintptr_t m_stackEnd = 0;
 
     MINIDUMP_MODULE m_modules[kMaxModules] = {};
     ULONG32 m_moduleCount = 0;
     CModuleSpan m_span{};
     CModuleName m_name{};
 
-    // The thread's stack and what the memory callbacks add.
-    MINIDUMP_MEMORY_DESCRIPTOR m_ranges[kMaxCallbackRanges + 1] = {};
+    // The threads' stacks and what the memory callbacks add.
+    MINIDUMP_MEMORY_DESCRIPTOR m_ranges[kMaxThreads + kMaxCallbackRanges] = {};
     ULONG32 m_rangeCount = 0;
 
     MINIDUMP_CALLBACK_INPUT m_input{};
@@ -552,6 +593,7 @@ BOOL WINAPI MiniDumpWriteDump(HANDLE hProcess, DWORD ProcessId, HANDLE hFile, MI
     }
     const bool written =
         g_writer.Write({file->Descriptor(), hProcess, ProcessId, ExceptionParam, CallbackParam});
+    platform::ResumeThreads();
     const DWORD threadId = g_writer.ThreadId();
     const RVA size = g_writer.Size();
     g_writerSlot.Leave();

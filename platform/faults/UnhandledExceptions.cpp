@@ -1,9 +1,10 @@
-// The unhandled-exception filter: the fault signals and uncaught C++ exceptions that reach it, one fault
-// at a time, and the end of the process that its result decides.
+// The unhandled-exception filter: the fault signals and uncaught C++ exceptions that reach it, on each
+// faulting thread as on Windows (two threads that fault at once both run it; the first to end the
+// process ends the other's run), and the end of the process that its result decides.
 //
 // The handlers run on an alternate stack, so that a thread whose stack overflowed is still handled. What
-// they do before the filter (building the records, taking the fault slot) uses no lock and no heap; the
-// filter itself is the program's and may do more, so a watchdog alarm ends a handling that hangs.
+// they do before the filter (building the records) uses no lock and no heap; the filter itself is the
+// program's and may do more, so a watchdog alarm ends a handling that hangs.
 #include <signal.h>
 #include <sys/mman.h>
 #include <time.h>
@@ -58,8 +59,9 @@ constexpr CSignalCode kSignalCodes[] = {
 
 std::atomic<LPTOP_LEVEL_EXCEPTION_FILTER> g_filter{nullptr};
 std::atomic<bool> g_installed{false};
-// The one fault of the process being handled.
-constinit platform::CThreadSlot g_faultSlot;
+// The threads in the filter now; the watchdog runs while there are any.
+constinit std::atomic<int> g_threadsInFilter{0};
+thread_local bool t_inFilter = false;
 std::terminate_handler g_previousTerminate = nullptr;
 
 // An alternate signal stack of one thread; the one it replaced comes back when the thread ends.
@@ -210,9 +212,12 @@ void InstallFaultHandling() {
 namespace platform {
 
 LONG RunUnhandledExceptionFilter(EXCEPTION_RECORD& record, CONTEXT& context) {
-    if (!g_faultSlot.Enter()) {
+    // A fault of the filter itself ends the process.
+    if (t_inFilter) {
         EndProcessWithCode(record.ExceptionCode);
     }
+    t_inFilter = true;
+    ++g_threadsInFilter;
     alarm(kWatchdogSeconds);
     EXCEPTION_POINTERS pointers{&record, &context};
     const LPTOP_LEVEL_EXCEPTION_FILTER filter = g_filter.load();
@@ -221,11 +226,13 @@ LONG RunUnhandledExceptionFilter(EXCEPTION_RECORD& record, CONTEXT& context) {
         EndProcessWithCode(record.ExceptionCode);
     }
     if (result != EXCEPTION_CONTINUE_EXECUTION || (record.ExceptionFlags & EXCEPTION_NONCONTINUABLE)) {
-        // The process ends by the system's default; the slot stays taken until it has.
+        // The process ends by the system's default.
         return EXCEPTION_CONTINUE_SEARCH;
     }
-    alarm(0);
-    g_faultSlot.Leave();
+    t_inFilter = false;
+    if (--g_threadsInFilter == 0) {
+        alarm(0);
+    }
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -238,17 +245,11 @@ bool CThreadSlot::Enter() {
     if (holder == self) {
         return false;
     }
-    ++m_waiting;
     const timespec pause{0, 1000000};
     for (holder = 0; !m_holder.compare_exchange_weak(holder, self); holder = 0) {
         nanosleep(&pause, nullptr);
     }
-    --m_waiting;
     return true;
-}
-
-int WaitingFaultCount() {
-    return g_faultSlot.Waiting();
 }
 
 void EndProcessWithCode(DWORD exitCode) {

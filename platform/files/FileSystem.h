@@ -18,6 +18,9 @@ namespace platform {
 std::wstring FullWindowsPath(std::wstring_view path);
 // "X:\..." (backslashes only).
 bool IsDriveAbsolute(std::wstring_view path);
+// A path the layer hands the program from the machine's facts: a drive-absolute one in its full form
+// (backslashes only, no "." or ".."), any other as given.
+std::wstring PathForProgram(std::wstring_view path);
 
 // The process's current directory, in full Windows form.
 std::wstring CurrentDirectory();
@@ -28,8 +31,9 @@ struct CMappedPath {
     std::filesystem::path hostPath;
 };
 
-// Maps a Windows path onto the machine. ERROR_SUCCESS; ERROR_INVALID_NAME for a name Windows refuses;
-// ERROR_PATH_NOT_FOUND for a path that no drive of the machine holds.
+// Maps a Windows path onto the machine. ERROR_SUCCESS; ERROR_INVALID_NAME for a name Windows refuses
+// (also a file's name with a trailing backslash); ERROR_PATH_NOT_FOUND for a path that no drive of the
+// machine holds.
 DWORD MapMachinePath(std::wstring_view windowsPath, CMappedPath& mapped);
 
 enum class EntryKind { Missing, File, Directory };

@@ -175,6 +175,11 @@ std::wstring FullWindowsPath(std::wstring_view given) {
     return NormalisedBelowRoot(current + L'\\' + path, 3);
 }
 
+std::wstring PathForProgram(std::wstring_view path) {
+    const std::wstring backslashed = WithBackslashes(path);
+    return IsDriveAbsolute(backslashed) ? NormalisedBelowRoot(backslashed, 3) : std::wstring(path);
+}
+
 DWORD MapMachinePath(std::wstring_view windowsPath, CMappedPath& mapped) {
     std::wstring_view path = windowsPath;
     if (path.starts_with(kVerbatimPrefix)) {
@@ -201,6 +206,10 @@ DWORD MapMachinePath(std::wstring_view windowsPath, CMappedPath& mapped) {
         const auto entry = parentExists ? FindEntryNoCase(host, name) : std::nullopt;
         parentExists = entry.has_value();
         host /= entry.value_or(ToUtf8(name));
+    }
+    // A trailing backslash names a folder: a file of that name is no valid name for it.
+    if (trailingSeparator && parentExists && !names.empty() && KindOf(host) == EntryKind::File) {
+        return ERROR_INVALID_NAME;
     }
     mapped.windowsPath = full;
     mapped.hostPath = std::move(host);

@@ -1,6 +1,8 @@
 // Parsing and changing initialisation files line by line.
 #include "platform/inifile/IniDocument.h"
 
+#include <algorithm>
+
 #include "platform/internal.h"
 
 namespace platform {
@@ -56,6 +58,17 @@ void AddOnce(std::vector<std::wstring>& names, std::wstring_view name) {
 
 std::wstring EntryText(std::wstring_view key, std::wstring_view value) {
     return std::wstring(key) + L"=" + std::wstring(value);
+}
+
+// An entry line with another value: the line keeps its text up to where its value starts (indentation,
+// the key's spelling, the blanks around "=").
+std::wstring WithValue(std::wstring_view line, std::wstring_view value) {
+    const size_t equals = line.find(L'=');
+    if (equals == std::wstring_view::npos) {
+        return EntryText(TrimmedBlanks(line), value);
+    }
+    const size_t start = std::min(line.find_first_not_of(L" \t", equals + 1), line.size());
+    return std::wstring(line.substr(0, start)) + std::wstring(value);
 }
 
 } // namespace
@@ -185,8 +198,7 @@ void CIniDocument::SetValue(std::wstring_view section, std::wstring_view key, st
         return;
     }
     if (const auto line = KeyLine(ranges.front(), key)) {
-        // The key keeps the spelling it was made with.
-        m_lines[*line].text = EntryText(ParseLine(m_lines[*line].text).name, value);
+        m_lines[*line].text = WithValue(m_lines[*line].text, value);
         return;
     }
     InsertLine(InsertionPoint(ranges.front()), EntryText(key, value));

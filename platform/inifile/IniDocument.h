@@ -24,8 +24,8 @@ public:
     // The entries of the first such section as "key=value".
     std::vector<std::wstring> Entries(std::wstring_view section) const;
 
-    // Sets the first such key of the first such section; a new key goes behind the section's last entry,
-    // a new section at the end.
+    // Sets the first such key of the first such section, keeping its line up to the old value; a new key
+    // goes behind the section's last line that is not blank, a new section at the end.
     void SetValue(std::wstring_view section, std::wstring_view key, std::wstring_view value);
     // Delete every such key of every such section, or every such section.
     void DeleteKey(std::wstring_view section, std::wstring_view key);

@@ -185,19 +185,36 @@ std::wstring DefaultText(LPCWSTR defaultText) {
     return text;
 }
 
-// The leading decimal number of a value, with its sign; 0 without digits, bounded to INT.
-INT LeadingInteger(std::wstring_view text) {
+int DigitValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
+    }
+    if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z')) {
+        return (c | 0x20) - L'a' + 10;
+    }
+    return INT_MAX;
+}
+
+// The number a value starts with, as the system's string-to-integer conversion reads it: a sign, then
+// "0x", "0o" or "0b" for hexadecimal, octal or binary, else decimal digits (a leading 0 is no octal
+// mark); the digits end at the first that is not one of the base. The sum wraps at 32 bits.
+UINT LeadingInteger(std::wstring_view text) {
     size_t i = 0;
     const bool negative = !text.empty() && text[0] == L'-';
     if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) {
         ++i;
     }
-    long long number = 0;
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-        number = std::min<long long>(number * 10 + (text[i] - L'0'), static_cast<long long>(INT_MAX) + 1);
+    unsigned base = 10;
+    if (i + 1 < text.size() && text[i] == L'0') {
+        const wchar_t mark = text[i + 1];
+        base = mark == L'x' ? 16 : mark == L'o' ? 8 : mark == L'b' ? 2 : 10;
+        i += base == 10 ? 0 : 2;
     }
-    number = negative ? -number : number;
-    return static_cast<INT>(std::clamp<long long>(number, INT_MIN, INT_MAX));
+    UINT number = 0;
+    for (; i < text.size() && static_cast<unsigned>(DigitValue(text[i])) < base; ++i) {
+        number = number * base + static_cast<UINT>(DigitValue(text[i]));
+    }
+    return negative ? 0u - number : number;
 }
 
 } // namespace
@@ -230,7 +247,7 @@ UINT GetPrivateProfileIntW(LPCWSTR lpAppName, LPCWSTR lpKeyName, INT nDefault, L
     }
     const auto value = ReadProfileFile(lpFileName).Value(lpAppName, lpKeyName);
     const std::wstring text = value ? platform::WithoutQuotes(*value) : std::wstring();
-    return static_cast<UINT>(text.empty() ? nDefault : LeadingInteger(text));
+    return text.empty() ? static_cast<UINT>(nDefault) : LeadingInteger(text);
 }
 
 BOOL WritePrivateProfileStringW(LPCWSTR lpAppName, LPCWSTR lpKeyName, LPCWSTR lpString, LPCWSTR lpFileName) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/FileSystem.h"
 #include "platform/internal.h"
 #include "platform/libraries/LoadedModules.h"
 
@@ -177,14 +178,13 @@ std::vector<std::wstring> SearchFolders(DWORD flags) {
 
 enum class Lookup { Found, Missing, Denied };
 
-Lookup Locate(const std::wstring& windowsPath, fs::path& hostPath) {
-    const auto mapped = platform::MapWindowsPath(windowsPath);
+// The module's file; `mapped` holds its full Windows path, as the module keeps it.
+Lookup Locate(const std::wstring& windowsPath, platform::CMappedPath& mapped) {
     std::error_code ec;
-    if (!mapped || !fs::exists(*mapped, ec)) {
+    if (platform::MapMachinePath(windowsPath, mapped) != ERROR_SUCCESS || !fs::exists(mapped.hostPath, ec)) {
         return Lookup::Missing;
     }
-    hostPath = *mapped;
-    return fs::is_directory(*mapped, ec) ? Lookup::Denied : Lookup::Found;
+    return fs::is_directory(mapped.hostPath, ec) ? Lookup::Denied : Lookup::Found;
 }
 
 DWORD ErrorOfFailedLoad(const char* reason) {
@@ -208,10 +208,10 @@ HMODULE Open(const fs::path& hostPath, const std::wstring& windowsPath) {
 }
 
 HMODULE LoadFromPath(const std::wstring& windowsPath) {
-    fs::path hostPath;
-    switch (Locate(windowsPath, hostPath)) {
+    platform::CMappedPath mapped;
+    switch (Locate(windowsPath, mapped)) {
     case Lookup::Found:
-        return Open(hostPath, windowsPath);
+        return Open(mapped.hostPath, mapped.windowsPath);
     case Lookup::Denied:
         SetLastError(ERROR_ACCESS_DENIED);
         return nullptr;
@@ -228,9 +228,9 @@ HMODULE LoadByName(const std::wstring& fileName, DWORD flags) {
     }
     for (const std::wstring& folder : SearchFolders(flags)) {
         const std::wstring candidate = folder.empty() ? fileName : folder + L"\\" + fileName;
-        fs::path hostPath;
-        if (Locate(candidate, hostPath) == Lookup::Found) {
-            return Open(hostPath, candidate);
+        platform::CMappedPath mapped;
+        if (Locate(candidate, mapped) == Lookup::Found) {
+            return Open(mapped.hostPath, mapped.windowsPath);
         }
     }
     SetLastError(ERROR_MOD_NOT_FOUND);

@@ -40,7 +40,8 @@ size_t ParseProgramName(std::wstring_view line, std::wstring& name) {
 }
 
 // One argument from `at`: 2n backslashes before a quote give n and the quote toggles quoting; 2n+1 give
-// n and a literal quote; other backslashes are literal; "" inside quotes is a literal quote.
+// n and a literal quote; other backslashes are literal; "" inside quotes is a literal quote that ends the
+// quoting.
 size_t ParseArgument(std::wstring_view line, size_t at, std::wstring& argument) {
     bool quoted = false;
     while (at < line.size() && (quoted || !IsBlank(line[at]))) {
@@ -60,6 +61,7 @@ size_t ParseArgument(std::wstring_view line, size_t at, std::wstring& argument) 
             if (quoted && at + 1 < line.size() && line[at + 1] == L'"') {
                 argument += L'"';
                 at += 2;
+                quoted = false;
             } else {
                 quoted = !quoted;
                 ++at;

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <sstream>
 
+#include "platform/files/FileSystem.h"
 #include "platform/internal.h"
 
 namespace platform {
@@ -181,7 +182,7 @@ void AddSimulatedProcesses(std::vector<CProcessRecord>& records) {
         record.id = static_cast<DWORD>(pid);
         record.exeFile = FromUtf8(process["name"].get<std::string>());
         const nlohmann::json path = process.value("path", nlohmann::json());
-        record.image = path.is_string() ? FromUtf8(path.get<std::string>()) : std::wstring();
+        record.image = path.is_string() ? PathForProgram(FromUtf8(path.get<std::string>())) : std::wstring();
         record.simulated = true;
         record.accessDenied = process.value("access", nlohmann::json()) == "denied";
         records.push_back(std::move(record));

@@ -20,6 +20,9 @@ namespace {
 constexpr char kKeysMember[] = "keys";
 constexpr char kValuesMember[] = "values";
 constexpr char kReadOnlyMember[] = "readOnly";
+// How often the key's values were written: Windows changes a key's last-write time with every write of a
+// value, the same data again included, and that is what a notification of value changes follows.
+constexpr char kValueWritesMember[] = "valueWrites";
 // Deeper documents than a full-depth key tree needs are refused, so that no walk over one runs out of
 // stack.
 constexpr size_t kMaxDocumentDepth = 2 * (kMaxKeyDepth + 1) + 8;
@@ -207,6 +210,13 @@ template <typename Stop> const json* WalkPath(const json& document, const KeyPat
     return key;
 }
 
+void CountValueWrite(json& key) {
+    const auto found = key.find(kValueWritesMember);
+    const std::uint64_t writes =
+        found != key.end() && found->is_number_unsigned() ? found->get<std::uint64_t>() : 0;
+    key[kValueWritesMember] = writes + 1;
+}
+
 void AppendItem(std::string& digest, const std::string& item) {
     digest += std::to_string(item.size());
     digest += ':';
@@ -217,6 +227,9 @@ void DescribeKey(const json& key, const std::string& path, DWORD filter, bool su
     if (filter & REG_NOTIFY_CHANGE_LAST_SET) {
         if (const json* values = Member(key, kValuesMember); values && !values->empty()) {
             AppendItem(digest, "V" + path + values->dump(-1, ' ', false, json::error_handler_t::replace));
+        }
+        if (const auto writes = key.find(kValueWritesMember); writes != key.end()) {
+            AppendItem(digest, "W" + path + writes->dump());
         }
     }
     if ((filter & REG_NOTIFY_CHANGE_SECURITY) && IsMarkedReadOnly(key)) {
@@ -348,6 +361,7 @@ LONG SetValue(json& key, std::wstring_view name, const SRegValue& value) {
     } else {
         entries->emplace(ToUtf8(name), EncodeValue(value));
     }
+    CountValueWrite(key);
     return ERROR_SUCCESS;
 }
 
@@ -362,6 +376,7 @@ LONG DeleteValue(json& key, std::wstring_view name) {
         return ERROR_FILE_NOT_FOUND;
     }
     entries->erase(found);
+    CountValueWrite(key);
     return ERROR_SUCCESS;
 }
 

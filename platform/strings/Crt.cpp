@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 #include <cwchar>
+#include <optional>
 
 namespace platform {
 
@@ -67,36 +68,102 @@ bool IsCrtSpace(wchar_t c) {
     return c == L' ' || (c >= L'\t' && c <= L'\r');
 }
 
-// Leading blanks, a sign and decimal digits, saturating at the type's range.
-long long ParseDecimal(const wchar_t* text, long long minimum, long long maximum) {
-    if (!text) {
-        Invalid(EINVAL);
-        return 0;
+int DigitOf(wchar_t c) {
+    if (c >= L'0' && c <= L'9') {
+        return c - L'0';
     }
-    while (IsCrtSpace(*text)) {
-        ++text;
+    if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z')) {
+        return (c | 0x20) - L'a' + 10;
     }
-    const bool negative = *text == L'-';
-    if (*text == L'-' || *text == L'+') {
-        ++text;
-    }
-    const unsigned long long limit =
-        negative ? 0ull - static_cast<unsigned long long>(minimum) : static_cast<unsigned long long>(maximum);
-    unsigned long long magnitude = 0;
+    return 36;
+}
+
+// A number's text as the run-time reads it: leading blanks, a sign, then digits of the base; base 0
+// takes "0x" as hexadecimal and a leading 0 as octal, base 16 allows "0x". A magnitude beyond 64 bits is
+// marked as an overflow.
+struct CNumberText {
+    bool negative = false;
     bool overflow = false;
-    for (; *text >= L'0' && *text <= L'9'; ++text) {
-        const unsigned digit = static_cast<unsigned>(*text - L'0');
-        if (magnitude > (limit - digit) / 10) {
-            overflow = true;
-            magnitude = limit;
+    unsigned long long magnitude = 0;
+    size_t length = 0; // 0 when no digits were found
+};
+
+template <typename Char> CNumberText ReadNumber(const Char* text, int base) {
+    CNumberText number;
+    const Char* p = text;
+    while (IsCrtSpace(static_cast<wchar_t>(*p))) {
+        ++p;
+    }
+    number.negative = *p == '-';
+    if (*p == '-' || *p == '+') {
+        ++p;
+    }
+    const bool hexPrefix = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') && DigitOf(p[2]) < 16;
+    if ((base == 0 || base == 16) && hexPrefix) {
+        p += 2;
+        base = 16;
+    } else if (base == 0) {
+        base = p[0] == '0' ? 8 : 10;
+    }
+    const Char* digits = p;
+    for (; DigitOf(static_cast<wchar_t>(*p)) < base; ++p) {
+        const auto digit = static_cast<unsigned>(DigitOf(static_cast<wchar_t>(*p)));
+        if (number.magnitude > (ULLONG_MAX - digit) / static_cast<unsigned>(base)) {
+            number.overflow = true;
         } else {
-            magnitude = magnitude * 10 + digit;
+            number.magnitude = number.magnitude * static_cast<unsigned>(base) + digit;
         }
     }
-    if (overflow) {
-        errno = ERANGE;
+    number.length = p > digits ? static_cast<size_t>(p - text) : 0;
+    return number;
+}
+
+// The number for strtol and its kin, with *end after its text (at the text itself without digits);
+// nullopt for a null text or a base other than 0 or 2 to 36, which are invalid parameters.
+template <typename Char> std::optional<CNumberText> ReadNumberAt(const Char* text, Char** end, int base) {
+    if (end) {
+        *end = const_cast<Char*>(text);
     }
-    return negative ? static_cast<long long>(0ull - magnitude) : static_cast<long long>(magnitude);
+    if (!text || base == 1 || base < 0 || base > 36) {
+        Invalid(EINVAL);
+        return std::nullopt;
+    }
+    const CNumberText number = ReadNumber(text, base);
+    if (end) {
+        *end = const_cast<Char*>(text + number.length);
+    }
+    return number;
+}
+
+// Bounded to [minimum, maximum], with ERANGE beyond.
+template <typename Char>
+long long SignedNumber(const Char* text, Char** end, int base, long long minimum, long long maximum) {
+    const auto number = ReadNumberAt(text, end, base);
+    if (!number) {
+        return 0;
+    }
+    const unsigned long long limit = number->negative ? 0ull - static_cast<unsigned long long>(minimum)
+                                                      : static_cast<unsigned long long>(maximum);
+    if (number->overflow || number->magnitude > limit) {
+        errno = ERANGE;
+        return number->negative ? minimum : maximum;
+    }
+    return number->negative ? static_cast<long long>(0ull - number->magnitude)
+                            : static_cast<long long>(number->magnitude);
+}
+
+// Bounded to maximum, with ERANGE beyond; a negative number is its magnitude negated.
+template <typename Char>
+unsigned long long UnsignedNumber(const Char* text, Char** end, int base, unsigned long long maximum) {
+    const auto number = ReadNumberAt(text, end, base);
+    if (!number) {
+        return 0;
+    }
+    if (number->overflow || number->magnitude > maximum) {
+        errno = ERANGE;
+        return maximum;
+    }
+    return (number->negative ? 0ull - number->magnitude : number->magnitude) & maximum;
 }
 
 template <typename Char> size_t BoundedLength(const Char* text, size_t bound) {
@@ -221,15 +288,15 @@ int _stricmp(const char* string1, const char* string2) {
 }
 
 int _wtoi(const wchar_t* str) {
-    return static_cast<int>(ParseDecimal(str, INT_MIN, INT_MAX));
+    return static_cast<int>(SignedNumber<wchar_t>(str, nullptr, 10, INT_MIN, INT_MAX));
 }
 
 long _wtol(const wchar_t* str) {
-    return static_cast<long>(ParseDecimal(str, INT32_MIN, INT32_MAX));
+    return static_cast<long>(SignedNumber<wchar_t>(str, nullptr, 10, INT32_MIN, INT32_MAX));
 }
 
 long long _wtoi64(const wchar_t* str) {
-    return ParseDecimal(str, LLONG_MIN, LLONG_MAX);
+    return SignedNumber<wchar_t>(str, nullptr, 10, LLONG_MIN, LLONG_MAX);
 }
 
 errno_t _itow_s(int value, wchar_t* buffer, size_t size, int radix) {
@@ -267,3 +334,78 @@ errno_t mbstowcs_s(size_t* pReturnValue, wchar_t* wcstr, size_t sizeInWords, con
     return ConvertCrt(pReturnValue, wcstr, sizeInWords, mbstr, count,
                       [](std::string_view text) { return std::optional(platform::CrtWiden(text)); });
 }
+
+// The run-time's functions that differ from the host's: the strtol family with Windows' 32-bit long, and
+// the conversions of the "C" locale whatever the host's locale. The program and the machine over the
+// layer are linked with --wrap for these names (platform/CMakeLists.txt), so their calls land here;
+// glibc's newer headers name the strtol family __isoc23_*.
+extern "C" {
+
+long __wrap_strtol(const char* str, char** endptr, int base) {
+    return static_cast<long>(SignedNumber(str, endptr, base, INT32_MIN, INT32_MAX));
+}
+
+long __wrap_wcstol(const wchar_t* str, wchar_t** endptr, int base) {
+    return static_cast<long>(SignedNumber(str, endptr, base, INT32_MIN, INT32_MAX));
+}
+
+unsigned long __wrap_strtoul(const char* str, char** endptr, int base) {
+    return static_cast<unsigned long>(UnsignedNumber(str, endptr, base, UINT32_MAX));
+}
+
+unsigned long __wrap_wcstoul(const wchar_t* str, wchar_t** endptr, int base) {
+    return static_cast<unsigned long>(UnsignedNumber(str, endptr, base, UINT32_MAX));
+}
+
+// wcstombs and mbstowcs in the run-time's "C" locale, not the host's.
+size_t __wrap_wcstombs(char* mbstr, const wchar_t* wcstr, size_t count) {
+    if (!wcstr) {
+        Invalid(EINVAL);
+        return static_cast<size_t>(-1);
+    }
+    const auto narrow = platform::CrtNarrow({wcstr, BoundedLength(wcstr, mbstr ? count : SIZE_MAX)});
+    if (!narrow) {
+        errno = EILSEQ;
+        return static_cast<size_t>(-1);
+    }
+    if (mbstr) {
+        std::copy(narrow->begin(), narrow->end(), mbstr);
+        if (narrow->size() < count) {
+            mbstr[narrow->size()] = '\0';
+        }
+    }
+    return narrow->size();
+}
+
+size_t __wrap_mbstowcs(wchar_t* wcstr, const char* mbstr, size_t count) {
+    if (!mbstr) {
+        Invalid(EINVAL);
+        return static_cast<size_t>(-1);
+    }
+    const std::wstring wide = platform::CrtWiden({mbstr, BoundedLength(mbstr, wcstr ? count : SIZE_MAX)});
+    if (wcstr) {
+        std::copy(wide.begin(), wide.end(), wcstr);
+        if (wide.size() < count) {
+            wcstr[wide.size()] = L'\0';
+        }
+    }
+    return wide.size();
+}
+
+long __wrap___isoc23_strtol(const char* str, char** endptr, int base) {
+    return __wrap_strtol(str, endptr, base);
+}
+
+long __wrap___isoc23_wcstol(const wchar_t* str, wchar_t** endptr, int base) {
+    return __wrap_wcstol(str, endptr, base);
+}
+
+unsigned long __wrap___isoc23_strtoul(const char* str, char** endptr, int base) {
+    return __wrap_strtoul(str, endptr, base);
+}
+
+unsigned long __wrap___isoc23_wcstoul(const wchar_t* str, wchar_t** endptr, int base) {
+    return __wrap_wcstoul(str, endptr, base);
+}
+
+} // extern "C"

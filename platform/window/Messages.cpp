@@ -389,14 +389,20 @@ BOOL TranslateMessage(const MSG* lpMsg) {
     if (!lpMsg || (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN)) {
         return FALSE;
     }
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
-    const WCHAR ch = CharacterOfKey(lpMsg->wParam, shift);
-    if (!ch) {
-        return FALSE;
-    }
     MSG msg = *lpMsg;
-    msg.message = lpMsg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
-    msg.wParam = ch;
+    if (lpMsg->message == WM_KEYDOWN && lpMsg->wParam == VK_F1) {
+        msg.message = WM_KEYF1;
+        msg.wParam = 0;
+        msg.lParam = 0;
+    } else {
+        const bool shift = GetKeyState(VK_SHIFT) < 0;
+        const WCHAR ch = CharacterOfKey(lpMsg->wParam, shift);
+        if (!ch) {
+            return FALSE;
+        }
+        msg.message = lpMsg->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
+        msg.wParam = ch;
+    }
     Lock lock = LockWindows();
     CThreadQueue& queue = CurrentQueueLocked();
     queue.posted.push_front(msg);
@@ -570,6 +576,17 @@ LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSEWHEEL: {
         const bool child = (GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) != 0;
         return child ? SendMessageW(GetParent(hWnd), Msg, wParam, lParam) : 0;
+    }
+    case WM_KEYF1: {
+        HELPINFO info{sizeof(info), HELPINFO_WINDOW, GetDlgCtrlID(hWnd), hWnd, 0, {}};
+        GetCursorPos(&info.MousePos);
+        SendMessageW(hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        return 0;
+    }
+    case WM_HELP: {
+        const bool child = (GetWindowLongPtrW(hWnd, GWL_STYLE) & WS_CHILD) != 0;
+        const HWND next = child ? GetParent(hWnd) : GetWindow(hWnd, GW_OWNER);
+        return next ? SendMessageW(next, Msg, wParam, lParam) : 0;
     }
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {

@@ -11,23 +11,37 @@ bool IsTopLevelLocked(const CWindow& window) {
     return window.parent == DesktopLocked();
 }
 
-// Moves the window in its siblings' z-order; true when its place changed.
-bool ReorderLocked(CWindow& window, HWND insertAfter) {
+bool IsPlacementValue(HWND insertAfter) {
+    return insertAfter == HWND_TOP || insertAfter == HWND_BOTTOM || insertAfter == HWND_TOPMOST ||
+           insertAfter == HWND_NOTOPMOST;
+}
+
+// The sibling the window is to follow: null for a placement value; the window itself when the z-order
+// is to stay (the window, or one that is not its sibling: Windows then leaves the z-order alone).
+CWindow* InsertAfterLocked(CWindow& window, HWND insertAfter) {
+    if (IsPlacementValue(insertAfter)) {
+        return nullptr;
+    }
+    CWindow* after = FindLocked(insertAfter);
+    return after && after->parent == window.parent ? after : &window;
+}
+
+// Moves the window in its siblings' z-order; true when its place changed. A top-level window placed
+// after another joins that one's band, topmost or not.
+bool ReorderLocked(CWindow& window, HWND insertAfter, CWindow* after) {
+    if (after == &window) {
+        return false;
+    }
     auto& siblings = window.parent->children;
     const auto before = std::find(siblings.begin(), siblings.end(), &window);
     const size_t oldIndex = static_cast<size_t>(before - siblings.begin());
     const bool topLevel = IsTopLevelLocked(window);
-    CWindow* after = nullptr;
-    if (insertAfter == HWND_TOPMOST && topLevel) {
+    if (after && topLevel) {
+        window.exStyle = (window.exStyle & ~WS_EX_TOPMOST) | (after->exStyle & WS_EX_TOPMOST);
+    } else if (insertAfter == HWND_TOPMOST && topLevel) {
         window.exStyle |= WS_EX_TOPMOST;
     } else if ((insertAfter == HWND_NOTOPMOST || insertAfter == HWND_BOTTOM) && topLevel) {
         window.exStyle &= ~WS_EX_TOPMOST;
-    } else if (insertAfter != HWND_TOP && insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST &&
-               insertAfter != HWND_BOTTOM) {
-        after = FindLocked(insertAfter);
-        if (!after || after->parent != window.parent || after == &window) {
-            return false;
-        }
     }
     siblings.erase(before);
     auto position = siblings.end();
@@ -171,9 +185,15 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
     {
         Lock lock = LockWindows();
         CWindow* window = FindLocked(hWnd);
-        if (!window || window == DesktopLocked()) {
+        const bool ordering = !(uFlags & SWP_NOZORDER);
+        if (!window || window == DesktopLocked() ||
+            (ordering && !IsPlacementValue(hWndInsertAfter) && !FindLocked(hWndInsertAfter))) {
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
             return FALSE;
+        }
+        CWindow* const after = ordering ? InsertAfterLocked(*window, hWndInsertAfter) : window;
+        if (after == window) {
+            uFlags |= SWP_NOZORDER;
         }
         const RECT old = window->rect;
         RECT next = old;
@@ -187,7 +207,7 @@ BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
         const bool moved = next.left != old.left || next.top != old.top;
         const bool sized =
             next.right - next.left != old.right - old.left || next.bottom - next.top != old.bottom - old.top;
-        const bool reordered = !(uFlags & SWP_NOZORDER) && ReorderLocked(*window, hWndInsertAfter);
+        const bool reordered = ReorderLocked(*window, hWndInsertAfter, after);
         if (moved || sized) {
             InvalidateUnderLocked(*window);
             window->rect = next;

@@ -99,13 +99,6 @@ void WriteMuteState(DWORD value) {
     WriteMuteValue(REG_DWORD, DwordBytes(value));
 }
 
-// The value written so that it changes even when it held it already: a repeated write is no change, and
-// a change made before the watcher armed is missed.
-void WriteMuteStateAnew(DWORD value) {
-    WriteMuteState(value == 0 ? 1 : 0);
-    WriteMuteState(value);
-}
-
 void RemoveOnScreenDisplay() {
     RunMachineTool("reg delete 'HKLM\\SOFTWARE\\Corvex\\OnScreenDisplay'");
 }
@@ -341,15 +334,15 @@ TEST_F(MicrophoneBtnTest, TheMicrophoneKeysValueSwitchesTheImageWithoutTouchingT
     CMicrophoneBtn& button = ProbedButton();
     ASSERT_EQ(button.m_nStatusIconID, kOnPng);
 
-    EXPECT_TRUE(ChangeUntilShown([] { WriteMuteStateAnew(1); },
-                                 [&button] { return button.m_nStatusIconID == kOffPng; }));
+    EXPECT_TRUE(
+        ChangeUntilShown([] { WriteMuteState(1); }, [&button] { return button.m_nStatusIconID == kOffPng; }));
     EXPECT_EQ(button.m_nStatus, FeatureStateOff);
     EXPECT_EQ(button.m_strCaption.Get(), CString(L"Microphone off"));
     EXPECT_FALSE(MicrophoneMuted());
     EXPECT_TRUE(MuteCalls().empty());
 
-    EXPECT_TRUE(ChangeUntilShown([] { WriteMuteStateAnew(0); },
-                                 [&button] { return button.m_nStatusIconID == kOnPng; }));
+    EXPECT_TRUE(
+        ChangeUntilShown([] { WriteMuteState(0); }, [&button] { return button.m_nStatusIconID == kOnPng; }));
     EXPECT_EQ(button.m_nStatus, FeatureStateOn);
 }
 
@@ -458,7 +451,7 @@ TEST_F(MicrophoneBtnTest, AnF4KeyDownStartsAFreshProbeAndEveryMessageReachesTheB
 TEST_F(MicrophoneBtnTest, DestroyingTheWindowEndsTheWatcher) {
     const int nWorkersBefore = platform::LiveWorkerCount();
     CMicrophoneBtn& button = ProbedButton();
-    ASSERT_TRUE(ChangeUntilShown([] { WriteMuteStateAnew(1); },
+    ASSERT_TRUE(ChangeUntilShown([] { WriteMuteState(1); },
                                  [&button] { return button.m_nStatus == FeatureStateOff; }));
     DestroyButton();
     EXPECT_TRUE(WorkersBackTo(nWorkersBefore));
@@ -470,7 +463,7 @@ TEST_F(MicrophoneBtnTest, AButtonDeletedWithoutAWindowEndsItsWatcherFirst) {
     auto pButton = std::make_unique<CMicrophoneBtn>();
     ASSERT_TRUE(pButton->Init(nullptr));
     ASSERT_TRUE(PumpUntil([&pButton] { return pButton->m_bInited == 1; }, kLongWait));
-    ASSERT_TRUE(ChangeUntilShown([] { WriteMuteStateAnew(1); },
+    ASSERT_TRUE(ChangeUntilShown([] { WriteMuteState(1); },
                                  [&pButton] { return pButton->m_nStatus == FeatureStateOff; }));
     pButton.reset();
     EXPECT_TRUE(WorkersBackTo(nWorkersBefore));

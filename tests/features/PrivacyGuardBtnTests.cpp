@@ -84,8 +84,8 @@ std::optional<DWORD> ShadeveilState() {
     return status == ERROR_SUCCESS && type == REG_DWORD ? std::optional(value) : std::nullopt;
 }
 
-// Makes a change until the button shows what it should (the watcher may not be armed yet). Writing the
-// value it already holds changes nothing, so each retry first removes the value.
+// Makes a change until the button shows what it should (the watcher may not be armed yet); writing the
+// value again notifies the watcher, as on Windows.
 bool ChangeUntilShown(const std::function<void()>& change, const std::function<bool()>& shown) {
     const auto deadline = std::chrono::steady_clock::now() + kLongWait;
     while (std::chrono::steady_clock::now() < deadline) {
@@ -93,7 +93,6 @@ bool ChangeUntilShown(const std::function<void()>& change, const std::function<b
         if (PumpUntil(shown, kRetrySlice)) {
             return true;
         }
-        RunMachineTool("reg delete 'HKLM\\SOFTWARE\\Corvex\\Shadeveil' State");
     }
     return false;
 }

@@ -1,11 +1,15 @@
-// MiniDumpWriteDump: the file's layout and streams, the exception's thread and context, the callback's
-// say over threads, modules and memory, refusals, and dumps written by two threads at once.
+// MiniDumpWriteDump: the file's layout and streams, every thread of the process with its stack, the
+// exception's thread and context, the callback's say over threads, modules and memory, refusals, and
+// dumps written by two threads at once.
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <latch>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,8 +29,18 @@ using testing_support::CMiniDumpReader;
 
 const std::string kPlatformLibrary = "libflipdeck_platform.so";
 
+// The module path the dump gives the program's own executable: its file, with backslashes.
 std::string OwnExecutable() {
-    return fs::read_symlink("/proc/self/exe").string();
+    std::string path = fs::read_symlink("/proc/self/exe").string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+// The thread's record in the list, when it is listed.
+std::optional<MINIDUMP_THREAD> ThreadOf(const std::vector<MINIDUMP_THREAD>& threads, DWORD id) {
+    const auto found = std::find_if(threads.begin(), threads.end(),
+                                    [id](const MINIDUMP_THREAD& thread) { return thread.ThreadId == id; });
+    return found == threads.end() ? std::nullopt : std::optional(*found);
 }
 
 bool HasModuleEnding(const std::vector<std::string>& names, const std::string& tail) {
@@ -140,20 +154,22 @@ TEST_F(FaultsMiniDumpTest, ADumpOfTheCallingThreadHoldsItsStackContextAndTheMapp
     EXPECT_EQ(dump.StringAt(system->CSDVersionRva), u"");
 
     const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
-    ASSERT_EQ(threads.size(), 1u);
-    EXPECT_EQ(threads[0].ThreadId, GetCurrentThreadId());
-    const auto context = dump.ContextAt(threads[0].ThreadContext);
+    const auto self = ThreadOf(threads, GetCurrentThreadId());
+    ASSERT_TRUE(self);
+    const auto context = dump.ContextAt(self->ThreadContext);
     ASSERT_TRUE(context);
     EXPECT_NE(context->Rip, 0u);
-    EXPECT_TRUE(HoldsAddress(threads[0].Stack, context->Rsp)) << "the stack holds the stack pointer";
+    EXPECT_TRUE(HoldsAddress(self->Stack, context->Rsp)) << "the stack holds the stack pointer";
     const auto ranges = dump.List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream);
-    ASSERT_EQ(ranges.size(), 1u);
-    EXPECT_EQ(ranges[0].Memory.Rva, threads[0].Stack.Memory.Rva);
+    EXPECT_EQ(ranges.size(), threads.size()) << "each thread's stack";
+    EXPECT_TRUE(std::any_of(ranges.begin(), ranges.end(), [&](const MINIDUMP_MEMORY_DESCRIPTOR& range) {
+        return range.Memory.Rva == self->Stack.Memory.Rva;
+    }));
 
     const auto modules = dump.List<MINIDUMP_MODULE>(ModuleListStream);
     const auto names = dump.ModuleNames();
     EXPECT_TRUE(HasModuleEnding(names, OwnExecutable()));
-    EXPECT_TRUE(HasModuleEnding(names, "/" + kPlatformLibrary));
+    EXPECT_TRUE(HasModuleEnding(names, "\\" + kPlatformLibrary));
     for (const auto& module : modules) {
         EXPECT_GT(module.SizeOfImage, 0u);
         EXPECT_EQ(std::memcmp(reinterpret_cast<const void*>(module.BaseOfImage),
@@ -169,44 +185,93 @@ TEST_F(FaultsMiniDumpTest, ADumpOfTheCallingThreadHoldsItsStackContextAndTheMapp
     EXPECT_NE(events.find(R"("threadId":)" + std::to_string(GetCurrentThreadId())), std::string::npos);
 }
 
-TEST_F(FaultsMiniDumpTest, TheExceptionsThreadAndContextAreTheOnesGiven) {
-    volatile char onStack[64] = {};
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_FULL;
-    context.Rsp = reinterpret_cast<DWORD64>(&onStack[0]);
-    context.Rip = reinterpret_cast<DWORD64>(&MiniDumpWriteDump);
-    context.Rax = 0x1234;
-    EXCEPTION_RECORD record{};
-    record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
-    record.ExceptionAddress = reinterpret_cast<PVOID>(context.Rip);
-    record.NumberParameters = 2;
-    record.ExceptionInformation[0] = 1;
-    record.ExceptionInformation[1] = 0x10;
-    EXCEPTION_POINTERS pointers{&record, &context};
-    MINIDUMP_EXCEPTION_INFORMATION exception{4242, &pointers, FALSE};
-
+TEST_F(FaultsMiniDumpTest, EveryThreadOfTheProcessIsListedWithItsRegistersAndStack) {
+    constexpr int kWaiting = 2;
+    std::latch started(kWaiting);
+    std::atomic<bool> release{false};
+    DWORD ids[kWaiting] = {};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kWaiting; ++i) {
+        threads.emplace_back([&, i] {
+            ids[i] = GetCurrentThreadId();
+            started.count_down();
+            while (!release) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    started.wait();
     HANDLE file = OpenDump();
-    ASSERT_TRUE(WriteDump(file, &exception));
+    const BOOL written = WriteDump(file);
     CloseHandle(file);
+    release = true;
+    for (auto& thread : threads) {
+        thread.join(); // the stopped threads went on after the dump
+    }
+    ASSERT_TRUE(written);
 
     const CMiniDumpReader dump = ReadDump();
-    const auto stream = dump.Stream<MINIDUMP_EXCEPTION_STREAM>(ExceptionStream);
-    ASSERT_TRUE(stream);
-    EXPECT_EQ(stream->ThreadId, 4242u);
-    EXPECT_EQ(stream->ExceptionRecord.ExceptionCode, EXCEPTION_ACCESS_VIOLATION);
-    EXPECT_EQ(stream->ExceptionRecord.ExceptionAddress, context.Rip);
-    EXPECT_EQ(stream->ExceptionRecord.NumberParameters, 2u);
-    EXPECT_EQ(stream->ExceptionRecord.ExceptionInformation[0], 1u);
-    EXPECT_EQ(stream->ExceptionRecord.ExceptionInformation[1], 0x10u);
-    const auto written = dump.ContextAt(stream->ThreadContext);
-    ASSERT_TRUE(written);
-    EXPECT_EQ(written->Rax, 0x1234u);
+    const auto listed = dump.List<MINIDUMP_THREAD>(ThreadListStream);
+    for (const DWORD id : {ids[0], ids[1], GetCurrentThreadId()}) {
+        SCOPED_TRACE(id);
+        const auto thread = ThreadOf(listed, id);
+        ASSERT_TRUE(thread);
+        const auto context = dump.ContextAt(thread->ThreadContext);
+        ASSERT_TRUE(context);
+        EXPECT_TRUE(HoldsAddress(thread->Stack, context->Rsp)) << "its own stack, where it stood";
+    }
+}
 
-    const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
-    ASSERT_EQ(threads.size(), 1u);
-    EXPECT_EQ(threads[0].ThreadId, 4242u);
-    EXPECT_EQ(threads[0].ThreadContext.Rva, stream->ThreadContext.Rva);
-    EXPECT_TRUE(HoldsAddress(threads[0].Stack, context.Rsp));
+TEST_F(FaultsMiniDumpTest, TheExceptionsThreadAndContextAreTheOnesGiven) {
+    struct {
+        const char* name;
+        DWORD threadId;
+        bool listed; // a thread of the process, whose record then holds the exception's context
+    } const cases[] = {{"the calling thread", GetCurrentThreadId(), true},
+                       {"no thread of the process", 4242, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        volatile char onStack[64] = {};
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_FULL;
+        context.Rsp = reinterpret_cast<DWORD64>(&onStack[0]);
+        context.Rip = reinterpret_cast<DWORD64>(&MiniDumpWriteDump);
+        context.Rax = 0x1234;
+        EXCEPTION_RECORD record{};
+        record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+        record.ExceptionAddress = reinterpret_cast<PVOID>(context.Rip);
+        record.NumberParameters = 2;
+        record.ExceptionInformation[0] = 1;
+        record.ExceptionInformation[1] = 0x10;
+        EXCEPTION_POINTERS pointers{&record, &context};
+        MINIDUMP_EXCEPTION_INFORMATION exception{c.threadId, &pointers, FALSE};
+
+        HANDLE file = OpenDump();
+        ASSERT_TRUE(WriteDump(file, &exception));
+        CloseHandle(file);
+
+        const CMiniDumpReader dump = ReadDump();
+        const auto stream = dump.Stream<MINIDUMP_EXCEPTION_STREAM>(ExceptionStream);
+        ASSERT_TRUE(stream);
+        EXPECT_EQ(stream->ThreadId, c.threadId);
+        EXPECT_EQ(stream->ExceptionRecord.ExceptionCode, EXCEPTION_ACCESS_VIOLATION);
+        EXPECT_EQ(stream->ExceptionRecord.ExceptionAddress, context.Rip);
+        EXPECT_EQ(stream->ExceptionRecord.NumberParameters, 2u);
+        EXPECT_EQ(stream->ExceptionRecord.ExceptionInformation[0], 1u);
+        EXPECT_EQ(stream->ExceptionRecord.ExceptionInformation[1], 0x10u);
+        const auto written = dump.ContextAt(stream->ThreadContext);
+        ASSERT_TRUE(written);
+        EXPECT_EQ(written->Rax, 0x1234u);
+
+        const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
+        const auto thread = ThreadOf(threads, c.threadId);
+        ASSERT_EQ(thread.has_value(), c.listed);
+        EXPECT_TRUE(ThreadOf(threads, GetCurrentThreadId())) << "the real threads are listed";
+        if (c.listed) {
+            EXPECT_EQ(thread->ThreadContext.Rva, stream->ThreadContext.Rva);
+            EXPECT_TRUE(HoldsAddress(thread->Stack, context.Rsp));
+        }
+    }
 }
 
 TEST_F(FaultsMiniDumpTest, TheCallbackIsAskedAsTheSystemWriterAsksIt) {
@@ -228,17 +293,18 @@ TEST_F(FaultsMiniDumpTest, TheCallbacksAnswersLeaveThreadsModulesAndStacksOut) {
     struct {
         const char* name;
         void (*setUp)(CCallbackScript& script);
-        size_t threads;
+        bool threads;
         bool stack;
         bool platformModule;
     } const cases[] = {
-        {"thread refused", [](CCallbackScript& s) { s.includeThread = false; }, 0, false, true},
-        {"thread flag cleared", [](CCallbackScript& s) { s.clearThreadFlags = ThreadWriteThread; }, 0, false,
+        {"thread refused", [](CCallbackScript& s) { s.includeThread = false; }, false, false, true},
+        {"thread flag cleared", [](CCallbackScript& s) { s.clearThreadFlags = ThreadWriteThread; }, false,
+         false, true},
+        {"stack flag cleared", [](CCallbackScript& s) { s.clearThreadFlags = ThreadWriteStack; }, true, false,
          true},
-        {"stack flag cleared", [](CCallbackScript& s) { s.clearThreadFlags = ThreadWriteStack; }, 1, false,
-         true},
-        {"module refused", [](CCallbackScript& s) { s.refuseModule = kPlatformLibrary; }, 1, true, false},
-        {"module flag cleared", [](CCallbackScript& s) { s.dropModule = kPlatformLibrary; }, 1, true, false},
+        {"module refused", [](CCallbackScript& s) { s.refuseModule = kPlatformLibrary; }, true, true, false},
+        {"module flag cleared", [](CCallbackScript& s) { s.dropModule = kPlatformLibrary; }, true, true,
+         false},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.name);
@@ -248,12 +314,13 @@ TEST_F(FaultsMiniDumpTest, TheCallbacksAnswersLeaveThreadsModulesAndStacksOut) {
         const CMiniDumpReader dump = ReadDump();
         ASSERT_TRUE(dump.IsValid());
         const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
-        EXPECT_EQ(threads.size(), entry.threads);
-        EXPECT_EQ(dump.List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream).size(), entry.stack ? 1u : 0u);
-        if (!threads.empty()) {
-            EXPECT_EQ(threads[0].Stack.Memory.DataSize > 0, entry.stack);
+        EXPECT_EQ(ThreadOf(threads, GetCurrentThreadId()).has_value(), entry.threads);
+        EXPECT_EQ(dump.List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream).size(),
+                  entry.stack ? threads.size() : 0u);
+        for (const auto& thread : threads) {
+            EXPECT_EQ(thread.Stack.Memory.DataSize > 0, entry.stack);
         }
-        EXPECT_EQ(HasModuleEnding(dump.ModuleNames(), "/" + kPlatformLibrary), entry.platformModule);
+        EXPECT_EQ(HasModuleEnding(dump.ModuleNames(), "\\" + kPlatformLibrary), entry.platformModule);
         EXPECT_TRUE(HasModuleEnding(dump.ModuleNames(), OwnExecutable()));
     }
 }
@@ -267,15 +334,18 @@ TEST_F(FaultsMiniDumpTest, MemoryTheCallbackAddsIsWrittenAsFarAsItCanBeRead) {
     EXPECT_EQ(script.memoryAsked, 2) << "asked again until it answers FALSE";
     const CMiniDumpReader dump = ReadDump();
     const auto ranges = dump.List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream);
-    ASSERT_EQ(ranges.size(), 2u);
-    EXPECT_EQ(ranges[1].StartOfMemoryRange, reinterpret_cast<ULONG64>(kMarker));
-    EXPECT_EQ(dump.MemoryAt(ranges[1].Memory), std::string(kMarker, sizeof(kMarker)));
+    const size_t stacks = dump.List<MINIDUMP_THREAD>(ThreadListStream).size();
+    ASSERT_EQ(ranges.size(), stacks + 1);
+    EXPECT_EQ(ranges.back().StartOfMemoryRange, reinterpret_cast<ULONG64>(kMarker));
+    EXPECT_EQ(dump.MemoryAt(ranges.back().Memory), std::string(kMarker, sizeof(kMarker)));
 
     CCallbackScript unreadable;
     unreadable.extraMemory = reinterpret_cast<const void*>(0x10);
     unreadable.extraSize = 64;
     ASSERT_TRUE(WriteScripted(unreadable));
-    EXPECT_EQ(ReadDump().List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream).size(), 1u);
+    const CMiniDumpReader again = ReadDump();
+    EXPECT_EQ(again.List<MINIDUMP_MEMORY_DESCRIPTOR>(MemoryListStream).size(),
+              again.List<MINIDUMP_THREAD>(ThreadListStream).size());
 }
 
 TEST_F(FaultsMiniDumpTest, RefusesWhatItCannotWrite) {
@@ -340,8 +410,7 @@ TEST_F(FaultsMiniDumpTest, TwoThreadsWritingAtOnceEachWriteAWholeDump) {
         const CMiniDumpReader dump = ReadDump(paths[index]);
         ASSERT_TRUE(dump.IsValid());
         const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
-        ASSERT_EQ(threads.size(), 1u);
-        EXPECT_EQ(threads[0].ThreadId, threadIds[index]);
+        EXPECT_TRUE(ThreadOf(threads, threadIds[index]));
         EXPECT_TRUE(HasModuleEnding(dump.ModuleNames(), OwnExecutable()));
     }
 }

@@ -1,12 +1,15 @@
 // WinVerifyTrust on the machine's files: the result of each signature state, files that are missing or
-// unsigned, the same file by other spellings of its path, the state handle, malformed requests, and the
-// signatures the profiles give their modules.
+// unsigned, files changed since they were signed, the same file by other spellings of its path, the
+// state handle, malformed requests, and the signatures the profiles give their modules.
+#include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
 #include "platform/security.h"
+#include "tests/platform/ComTestServer.h"
 #include "tests/platform/FilesTestSupport.h"
 #include "tests/platform/TrustTestSupport.h"
 
@@ -161,13 +164,81 @@ TEST_F(FileTrust, RefusesOtherActionsSubjectsAndMalformedData) {
     EXPECT_EQ(WinVerifyTrust(nullptr, &request.action, &request.data), ERROR_SUCCESS) << "nothing to close";
 }
 
+// A small PE image: its headers at 0x40, the checksum, and a certificate table at 0x180 of 0x80 bytes.
+constexpr size_t kPeHeaders = 0x40;
+constexpr size_t kPeChecksum = kPeHeaders + 88;
+constexpr size_t kCertificates = 0x180;
+
+std::string PeImage() {
+    std::string bytes(0x200, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(i * 13 + 1);
+    }
+    bytes.replace(0, 2, "MZ");
+    const auto put = [&bytes](size_t at, std::uint32_t value) { std::memcpy(&bytes[at], &value, 4); };
+    put(60, kPeHeaders);
+    bytes.replace(kPeHeaders, 4, std::string("PE\0\0", 4));
+    put(kPeHeaders + 24, 0x10B); // a 32-bit image
+    put(kPeHeaders + 152, kCertificates);
+    put(kPeHeaders + 156, 0x80);
+    return bytes;
+}
+
+TEST_F(FileTrust, ASignatureHoldsOnlyForTheBytesThatWereSigned) {
+    struct Case {
+        const char* name;
+        std::string (*change)(std::string bytes);
+        LONG result;
+    };
+    const Case cases[] = {
+        {"the same bytes written again", [](std::string bytes) { return bytes; }, ERROR_SUCCESS},
+        {"a byte of the code changed",
+         [](std::string bytes) {
+             bytes[0x120] ^= 0x5A;
+             return bytes;
+         },
+         TRUST_E_BAD_DIGEST},
+        {"a byte appended", [](std::string bytes) { return bytes + "x"; }, TRUST_E_BAD_DIGEST},
+        {"other bytes altogether", [](std::string) { return std::string("another module"); },
+         TRUST_E_BAD_DIGEST},
+        // The parts that signing itself writes are left out of what a signature covers.
+        {"a new checksum",
+         [](std::string bytes) {
+             bytes[kPeChecksum] ^= 0x5A;
+             return bytes;
+         },
+         ERROR_SUCCESS},
+        {"a new certificate table",
+         [](std::string bytes) { return bytes.replace(kCertificates, 0x80, std::string(0x80, 'S')); },
+         ERROR_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        files_test::WriteHostFile(machine.HostPath(kSignedFile), PeImage());
+        trust_test::SetSignature(machine, kSignedFile, "trusted");
+        files_test::WriteHostFile(machine.HostPath(kSignedFile), c.change(PeImage()));
+        EXPECT_EQ(Verify(kSignedFile), c.result);
+    }
+    testing_support::SetMachineFact(machine.Folder(), trust_test::SignaturePointer(kSignedFile),
+                                    nlohmann::json{{"signer", "Corvex"}, {"chain", "trusted"}});
+    EXPECT_EQ(Verify(kSignedFile), TRUST_E_BAD_DIGEST) << "a record without the bytes it was made for";
+}
+
 TEST(ProfileSignatures, TheBusinessNotebooksPowerManagerLibraryIsSignedByTheMaker) {
     const wchar_t* const library = L"C:\\Program Files (x86)\\Corvex\\Voltaro\\VOLTLINK.DLL";
     {
         CTestMachine machine("business-win10");
         EXPECT_EQ(Verify(library), ERROR_SUCCESS);
-        EXPECT_EQ(platform::MachineFact(trust_test::SignaturePointer(library)),
-                  (nlohmann::json{{"signer", "Corvex"}, {"chain", "trusted"}}));
+        const nlohmann::json signature = platform::MachineFact(trust_test::SignaturePointer(library));
+        EXPECT_EQ(signature.value("signer", ""), "Corvex");
+        EXPECT_EQ(signature.value("chain", ""), "trusted");
+        EXPECT_EQ(signature.value("digest", ""), "module:libvoltlink.so")
+            << "the module the machine installed";
+
+        // Another library in its place is not what was signed.
+        std::filesystem::remove(machine.HostPath(library));
+        com_test::InstallLibrary(machine, library, com_test::TestServerLibrary());
+        EXPECT_EQ(Verify(library), TRUST_E_BAD_DIGEST);
     }
     CTestMachine machine("consumer-win11");
     EXPECT_EQ(Verify(library), TRUST_E_NOSIGNATURE) << "the consumer notebook has no such library";

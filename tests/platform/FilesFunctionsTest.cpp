@@ -114,6 +114,11 @@ TEST_F(FilesFunctionsTest, AttributesAndExistence) {
         {L"C:\\data\\missing.txt", INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND},
         {L"C:\\nowhere\\missing.txt", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},
         {L"C:\\data\\file.txt\\inner", INVALID_FILE_ATTRIBUTES, ERROR_PATH_NOT_FOUND},
+        // A trailing backslash names a folder: a file by that name does not answer to it.
+        {L"C:\\data\\", FILE_ATTRIBUTE_DIRECTORY, 0},
+        {L"C:\\data\\file.txt\\", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+        {L"C:\\data\\FILE.TXT/", INVALID_FILE_ATTRIBUTES, ERROR_INVALID_NAME},
+        {L"C:\\data\\missing.txt\\", INVALID_FILE_ATTRIBUTES, ERROR_FILE_NOT_FOUND},
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(platform::ToUtf8(entry.path));

@@ -196,6 +196,35 @@ TEST_F(FilesPathTest, ModuleFileNameOfALoadedModuleIsItsWindowsPath) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
 }
 
+TEST_F(FilesPathTest, ModulePathsHoldBackslashesOnlyWhateverTheFactsSpell) {
+    struct {
+        const char* image;
+        const wchar_t* answered;
+    } const cases[] = {
+        {"C:/ProgramData/Corvex/FlipdeckEx.exe", L"C:\\ProgramData\\Corvex\\FlipdeckEx.exe"},
+        {"C:\\Apps\\Old\\..\\Deck\\.\\FlipdeckEx.exe", L"C:\\Apps\\Deck\\FlipdeckEx.exe"},
+        {"C:\\Apps/Deck\\FlipdeckEx.exe", L"C:\\Apps\\Deck\\FlipdeckEx.exe"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.image);
+        files_test::SetMachineFact(machine.Folder(), "/program/path", c.image);
+        wchar_t wide[MAX_PATH] = {};
+        EXPECT_EQ(GetModuleFileNameW(nullptr, wide, MAX_PATH), std::wcslen(c.answered));
+        EXPECT_STREQ(wide, c.answered);
+        char narrow[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, narrow, MAX_PATH);
+        EXPECT_EQ(platform::FromUtf8(narrow), c.answered);
+    }
+
+    com_test::InstallLibrary(machine, com_test::kServerPath, com_test::TestServerLibrary());
+    HMODULE module = LoadLibraryW(L"C:/Program Files (x86)/Other/../Test/TestModule.dll");
+    ASSERT_NE(module, nullptr);
+    wchar_t buffer[MAX_PATH] = {};
+    GetModuleFileNameW(module, buffer, MAX_PATH);
+    EXPECT_STREQ(buffer, com_test::kServerPath);
+    FreeLibrary(module);
+}
+
 TEST_F(FilesPathTest, ModuleFileNameFollowsTheImagePathATestGivesAndFailsWithoutOne) {
     wchar_t buffer[MAX_PATH] = {};
     setenv("FLIPDECK_IMAGE_PATH", "C:\\Elsewhere\\FlipdeckEx.exe", 1);

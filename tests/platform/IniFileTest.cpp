@@ -95,14 +95,30 @@ TEST_F(IniFileTest, ReadsAsWindows) {
 }
 
 TEST_F(IniFileTest, ReadsIntegersAsWindows) {
-    WriteIni("[s]\r\nplain=42\r\nneg=-7\r\nlead=12abc\r\ntext=abc\r\nempty=\r\nquoted=\"5\"\r\n");
+    WriteIni("[s]\r\nplain=42\r\nneg=-7\r\nlead=12abc\r\ntext=abc\r\nempty=\r\nquoted=\"5\"\r\n"
+             "hex=0x1F\r\nhexLower=0x1f\r\noctal=0o17\r\nbinary=0b101\r\nzeroFirst=010\r\nnegHex=-0x10\r\n"
+             "hexEnd=0x1G\r\nbinaryEnd=0b102\r\nprefixOnly=0x\r\nbig=2147483648\r\nlargest=4294967295\r\n");
     struct {
         const wchar_t* key;
         UINT expected;
-    } const cases[] = {{L"plain", 42u},  {L"neg", static_cast<UINT>(-7)},
-                       {L"lead", 12u},   {L"text", 0u},
-                       {L"empty", 99u},  {L"quoted", 5u},
-                       {L"missing", 99u}};
+    } const cases[] = {{L"plain", 42u},
+                       {L"neg", static_cast<UINT>(-7)},
+                       {L"lead", 12u},
+                       {L"text", 0u},
+                       {L"empty", 99u},
+                       {L"quoted", 5u},
+                       {L"missing", 99u},
+                       {L"hex", 31u},
+                       {L"hexLower", 31u},
+                       {L"octal", 15u},
+                       {L"binary", 5u},
+                       {L"zeroFirst", 10u},
+                       {L"negHex", static_cast<UINT>(-16)},
+                       {L"hexEnd", 1u},
+                       {L"binaryEnd", 2u},
+                       {L"prefixOnly", 0u},
+                       {L"big", 2147483648u},
+                       {L"largest", 4294967295u}};
     for (const auto& entry : cases) {
         SCOPED_TRACE(platform::ToUtf8(entry.key));
         EXPECT_EQ(GetPrivateProfileIntW(L"S", entry.key, 99, kIniPath), entry.expected);
@@ -127,6 +143,34 @@ TEST_F(IniFileTest, ChangesKeepEveryOtherLine) {
     EXPECT_EQ(IniBytes(),
               "; state cache\r\n[First]\r\nkeep = 1\r\nSupport=1\r\nstatus=2\r\n\r\n[Second]\n; note\n"
               "[Fourth]\r\nnew=n\r\n");
+}
+
+TEST_F(IniFileTest, WritesKeepTheLayoutOfTheFile) {
+    struct {
+        const char* name;
+        const char* before;
+        const wchar_t* section;
+        const wchar_t* key;
+        const wchar_t* value; // null deletes the key
+        const char* after;
+    } const cases[] = {
+        {"a new value keeps the line up to the old one", "[s]\r\n  Key =  old value \r\nk2 = 1\r\n", L"S",
+         L"key", L"new", "[s]\r\n  Key =  new\r\nk2 = 1\r\n"},
+        {"an empty value takes the new one behind the blanks", "[s]\r\nkey = \r\n", L"s", L"key", L"1",
+         "[s]\r\nkey = 1\r\n"},
+        {"a new key goes before the blank lines", "[a]\r\nx = 1\r\n\r\n\r\n[b]\r\ny=2\r\n", L"a", L"z", L"3",
+         "[a]\r\nx = 1\r\nz=3\r\n\r\n\r\n[b]\r\ny=2\r\n"},
+        {"a new section follows without a blank line", "[a]\r\nx=1\r\n", L"b", L"k", L"v",
+         "[a]\r\nx=1\r\n[b]\r\nk=v\r\n"},
+        {"a deleted key leaves the blank lines", "[a]\r\nx=1\r\ny = 2\r\n\r\n[b]\r\n", L"a", L"y", nullptr,
+         "[a]\r\nx=1\r\n\r\n[b]\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteIni(c.before);
+        ASSERT_TRUE(WritePrivateProfileStringW(c.section, c.key, c.value, kIniPath));
+        EXPECT_EQ(IniBytes(), c.after);
+    }
 }
 
 TEST_F(IniFileTest, DeletingFromNoFileMakesNone) {

@@ -42,7 +42,11 @@ INSTANTIATE_TEST_SUITE_P(
                     ParseCase{LR"(p.exe a\\\b d"e f"g h)", {L"p.exe", LR"(a\\\b)", L"de fg", L"h"}},
                     ParseCase{LR"(p.exe a\\\"b c d)", {L"p.exe", LR"(a\"b)", L"c", L"d"}},
                     ParseCase{LR"(p.exe a\\\\"b c" d e)", {L"p.exe", LR"(a\\b c)", L"d", L"e"}},
-                    ParseCase{LR"(p.exe a"b"" c d)", {L"p.exe", LR"(ab" c d)"}},
+                    // Two quotes inside quotes give one and end the quoting.
+                    ParseCase{LR"(p.exe a"b"" c d)", {L"p.exe", LR"(ab")", L"c", L"d"}},
+                    ParseCase{LR"(x.exe "a""b" c)", {L"x.exe", LR"(a"b c)"}},
+                    ParseCase{LR"(x.exe "a"""b" c)", {L"x.exe", LR"(a"b)", L"c"}},
+                    ParseCase{LR"(x.exe """" c)", {L"x.exe", LR"(" c)"}},
                     ParseCase{LR"(p.exe "ab\"c" "\\" d)", {L"p.exe", LR"(ab"c)", LR"(\)", L"d"}},
                     ParseCase{LR"(p.exe a "" b)", {L"p.exe", L"a", L"", L"b"}},
                     ParseCase{L"p.exe \t a\t\tb  ", {L"p.exe", L"a", L"b"}},

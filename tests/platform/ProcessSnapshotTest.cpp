@@ -263,6 +263,16 @@ INSTANTIATE_TEST_SUITE_P(Profile, SimulatedProcessTest,
                                          SimulatedCase{L"explorer.exe", ERROR_SUCCESS,
                                                        L"C:\\Windows\\explorer.exe"}));
 
+TEST(ProcessesTest, ASimulatedImagePathIsAnsweredWithBackslashesOnly) {
+    CTestMachine machine;
+    RewriteFact("processes", nlohmann::json::parse(R"([
+        {"name": "Tool.exe", "pid": 4194800, "path": "C:/Program Files/Old/../Tool/Tool.exe"}])"));
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, 4194800);
+    ASSERT_NE(process, nullptr);
+    EXPECT_EQ(ImageOf(process), L"C:\\Program Files\\Tool\\Tool.exe");
+    CloseHandle(process);
+}
+
 TEST(ProcessesTest, MalformedSimulatedProcessesAreIgnored) {
     CTestMachine machine;
     RewriteFact("processes", nlohmann::json::parse(R"([

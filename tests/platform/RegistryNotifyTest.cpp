@@ -97,7 +97,13 @@ const SChangeCase kChangeCases[] = {
      [] { return SetWatched(L"\\Sub", 2); }, false},
     {"a value set in a sub-key, subtree watched", true, REG_NOTIFY_CHANGE_LAST_SET,
      [] { return SetWatched(L"\\Sub\\Deep", 2); }, true},
+    {"a value set again with the same data", false, REG_NOTIFY_CHANGE_LAST_SET,
+     [] { return SetWatched(L"", 1); }, true},
+    {"a value set again with the same data in a sub-key, subtree watched", true, REG_NOTIFY_CHANGE_LAST_SET,
+     [] { return SetWatched(L"\\Sub", 1); }, true},
     {"a value set, names watched", true, REG_NOTIFY_CHANGE_NAME, [] { return SetWatched(L"", 2); }, false},
+    {"a value set again with the same data, names watched", true, REG_NOTIFY_CHANGE_NAME,
+     [] { return SetWatched(L"", 1); }, false},
     {"a sub-key made", false, REG_NOTIFY_CHANGE_NAME, [] { return MakeWatched(L"\\New"); }, true},
     {"a sub-key made, values watched", true, REG_NOTIFY_CHANGE_LAST_SET, [] { return MakeWatched(L"\\New"); },
      false},
@@ -159,6 +165,12 @@ TEST_F(RegistryNotify, AWriteByAnotherProcessFiresOnlyTheArmingsItConcerns) {
     // watched key came before.
     EXPECT_FALSE(m_event.IsSet());
 
+    ASSERT_EQ(testing_support::RunChild("RegistryNotifyWrite", {"Software\\Corvex\\Watched"}), 0);
+    EXPECT_EQ(WaitForSingleObject(m_event.Get(), kCrossProcessWaitMs), WAIT_OBJECT_0);
+
+    // The same data written again by the other process fires as well.
+    ResetEvent(m_event.Get());
+    ASSERT_EQ(Arm(false, REG_NOTIFY_CHANGE_LAST_SET), ERROR_SUCCESS);
     ASSERT_EQ(testing_support::RunChild("RegistryNotifyWrite", {"Software\\Corvex\\Watched"}), 0);
     EXPECT_EQ(WaitForSingleObject(m_event.Get(), kCrossProcessWaitMs), WAIT_OBJECT_0);
 }

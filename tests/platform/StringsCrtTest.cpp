@@ -2,6 +2,10 @@
 // "C" locale conversions: results, error codes and what the buffers hold afterwards.
 #include <cerrno>
 #include <climits>
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -175,6 +179,52 @@ TEST(StringsNumbers, DecimalConversionsSaturate) {
     EXPECT_EQ(_wtoi64(nullptr), 0);
 }
 
+// strtol and its kin as the program calls them: long is 32 bits, as on Windows, whatever the host's is.
+TEST(StringsNumbers, StrtolFamilyHasWindowsLongAndItsOverflowRules) {
+    struct Case {
+        const char* text;
+        int base;
+        long asLong;
+        unsigned long asUnsigned;
+        bool outOfRange; // for strtol
+        size_t used;     // characters read
+    };
+    const Case cases[] = {
+        {"2147483647", 10, 2147483647L, 2147483647UL, false, 10},
+        {"2147483648", 10, 2147483647L, 2147483648UL, true, 10},
+        {"-2147483648", 10, -2147483647L - 1, 2147483648UL, false, 11},
+        {"-2147483649", 10, -2147483647L - 1, 2147483647UL, true, 11},
+        {"4294967296", 10, 2147483647L, 4294967295UL, true, 10},
+        {"  +12abc", 10, 12, 12, false, 5},
+        {"-1", 10, -1, 4294967295UL, false, 2},
+        {"0x7fffffff", 0, 2147483647L, 2147483647UL, false, 10},
+        {"0X80000000", 16, 2147483647L, 2147483648UL, true, 10},
+        {"017", 0, 15, 15, false, 3},
+        {"zz", 36, 1295, 1295, false, 2},
+        {"abc", 10, 0, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        char* end = nullptr;
+        errno = 0;
+        EXPECT_EQ(std::strtol(c.text, &end, c.base), c.asLong);
+        EXPECT_EQ(errno, c.outOfRange ? ERANGE : 0);
+        EXPECT_EQ(static_cast<size_t>(end - c.text), c.used);
+        EXPECT_EQ(std::strtoul(c.text, nullptr, c.base), c.asUnsigned);
+        const std::wstring wide(c.text, c.text + std::strlen(c.text));
+        wchar_t* wideEnd = nullptr;
+        EXPECT_EQ(std::wcstol(wide.c_str(), &wideEnd, c.base), c.asLong);
+        EXPECT_EQ(static_cast<size_t>(wideEnd - wide.c_str()), c.used);
+        EXPECT_EQ(std::wcstoul(wide.c_str(), nullptr, c.base), c.asUnsigned);
+    }
+    errno = 0;
+    char* end = nullptr;
+    const char* const text = "12";
+    EXPECT_EQ(std::strtol(text, &end, 1), 0) << "no such base";
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(end, text);
+}
+
 TEST(StringsNumbers, ItowS) {
     struct Case {
         int value;
@@ -217,12 +267,18 @@ TEST(StringsCrtLocale, WcstombsS) {
         {"no narrow form", 8, _TRUNCATE, L"a\x4E2D", EILSEQ, 0, ""},
         {"no narrow form beyond the count", 8, 1, L"a\x4E2D", 0, 2, "a"},
     };
-    for (const Case& c : cases) {
-        char buffer[12] = "#########";
-        size_t stored = 99;
-        EXPECT_EQ(wcstombs_s(&stored, buffer, c.size, c.text, c.count), c.result) << c.what;
-        EXPECT_EQ(stored, c.stored) << c.what;
-        EXPECT_STREQ(buffer, c.expected) << c.what;
+    // The host's locale, should anything set it, changes nothing: the program's run-time stays in "C".
+    for (const char* hostLocale : {"C", "C.UTF-8"}) {
+        const std::string previous = std::setlocale(LC_ALL, nullptr);
+        std::setlocale(LC_ALL, hostLocale);
+        for (const Case& c : cases) {
+            char buffer[12] = "#########";
+            size_t stored = 99;
+            EXPECT_EQ(wcstombs_s(&stored, buffer, c.size, c.text, c.count), c.result) << c.what << hostLocale;
+            EXPECT_EQ(stored, c.stored) << c.what << hostLocale;
+            EXPECT_STREQ(buffer, c.expected) << c.what << hostLocale;
+        }
+        std::setlocale(LC_ALL, previous.c_str());
     }
     size_t needed = 0;
     EXPECT_EQ(wcstombs_s(&needed, nullptr, 0, L"abc", 0), 0);
@@ -232,6 +288,27 @@ TEST(StringsCrtLocale, WcstombsS) {
     EXPECT_EQ(wcstombs_s(&needed, buffer, 0, L"abc", 3), EINVAL);
     EXPECT_EQ(wcstombs_s(&needed, buffer, L"abc", _TRUNCATE), 0);
     EXPECT_STREQ(buffer, "abc");
+}
+
+TEST(StringsCrtLocale, WcstombsAndMbstowcsConvertAsTheRunTimeWhateverTheHostsLocale) {
+    for (const char* hostLocale : {"C", "C.UTF-8"}) {
+        SCOPED_TRACE(hostLocale);
+        const std::string previous = std::setlocale(LC_ALL, nullptr);
+        std::setlocale(LC_ALL, hostLocale);
+        char narrow[8] = "#######";
+        EXPECT_EQ(std::wcstombs(narrow, L"caf\xE9", sizeof(narrow)), 4u);
+        EXPECT_STREQ(narrow, "caf\xE9");
+        EXPECT_EQ(std::wcstombs(nullptr, L"caf\xE9", 0), 4u);
+        EXPECT_EQ(std::wcstombs(narrow, L"xyz", 2), 2u);
+        EXPECT_STREQ(narrow, "xyf\xE9") << "no room for the terminator";
+        errno = 0;
+        EXPECT_EQ(std::wcstombs(narrow, L"a\x4E2D", sizeof(narrow)), static_cast<size_t>(-1));
+        EXPECT_EQ(errno, EILSEQ);
+        wchar_t wide[8] = {};
+        EXPECT_EQ(std::mbstowcs(wide, "caf\xE9", 8), 4u);
+        EXPECT_STREQ(wide, L"caf\xE9");
+        std::setlocale(LC_ALL, previous.c_str());
+    }
 }
 
 TEST(StringsCrtLocale, MbstowcsS) {

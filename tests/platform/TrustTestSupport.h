@@ -20,12 +20,17 @@ inline std::string SignaturePointer(const std::wstring& fullPath) {
     return pointer;
 }
 
-// Gives the file a signature whose chain is in the state ("trusted", "untrustedRoot", ...), or takes
-// its signature away (null).
+// Signs the file's bytes as they are now with a signature whose chain is in the state ("trusted",
+// "untrustedRoot", ...), or takes its signature away (null).
 inline void SetSignature(const testing_support::CTestMachine& machine, const std::wstring& fullPath,
                          const nlohmann::json& chain, const std::string& signer = "Corvex") {
-    const nlohmann::json record =
-        chain.is_null() ? nlohmann::json() : nlohmann::json{{"signer", signer}, {"chain", chain}};
+    nlohmann::json record;
+    if (!chain.is_null()) {
+        record = {{"signer", signer}, {"chain", chain}};
+        if (const auto digest = platform::SignedFileDigest(machine.HostPath(fullPath.c_str()))) {
+            record["digest"] = *digest;
+        }
+    }
     testing_support::SetMachineFact(machine.Folder(), SignaturePointer(fullPath), record);
 }
 

@@ -2,6 +2,7 @@
 // timers, the framework's pre-translation chain, dialog navigation, hover tracking and button clicks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <chrono>
@@ -52,6 +53,7 @@ struct CRecord {
     std::atomic<int> timers{0};
     std::atomic<DWORD> sentOn{0};
     std::vector<UINT> messages;
+    std::vector<HELPINFO> helps;
 };
 CRecord* g_pRecord = nullptr;
 
@@ -70,6 +72,9 @@ LRESULT RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOUSELEAVE:
         g_pRecord->messages.push_back(message);
         return 0;
+    case WM_HELP:
+        g_pRecord->helps.push_back(*reinterpret_cast<const HELPINFO*>(lParam));
+        break;
     default:
         break;
     }
@@ -162,6 +167,83 @@ TEST_F(WindowTest, WmSizeOnlyWhenTheSizeChanges) {
     EXPECT_EQ(m_record.sizes, before + 1);
 }
 
+// The children of a window, top of the z-order first.
+std::vector<HWND> ChildrenInZOrder(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+TEST_F(WindowTest, SetWindowPosPlacesAfterSiblingsOnlyAndRefusesWhatIsNoWindow) {
+    enum Target { kSibling, kParent, kItself, kOtherParentsChild, kNoWindow };
+    struct {
+        const char* name;
+        Target after;
+        UINT flags;
+        BOOL result;
+        bool reordered; // the child moves behind its last sibling
+        bool placed;    // it takes the new position and size
+    } const cases[] = {
+        {"a sibling", kSibling, 0, TRUE, true, true},
+        {"its parent", kParent, 0, TRUE, false, true},
+        {"itself", kItself, 0, TRUE, false, true},
+        {"a child of another window", kOtherParentsChild, 0, TRUE, false, true},
+        {"no window", kNoWindow, 0, FALSE, false, false},
+        {"no window, no z-order asked", kNoWindow, SWP_NOZORDER, TRUE, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HWND parent = MakeWindow();
+        const HWND other = MakeWindow(400, 100);
+        HWND children[3] = {};
+        for (HWND& child : children) {
+            child = CreateWindowExW(0, L"RecordingWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, parent,
+                                    nullptr, nullptr, nullptr);
+        }
+        const HWND otherChild = CreateWindowExW(0, L"RecordingWindow", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10,
+                                                10, other, nullptr, nullptr, nullptr);
+        const std::vector<HWND> before = ChildrenInZOrder(parent);
+        const HWND moved = before.front();
+        const HWND targets[] = {before.back(), parent, moved, otherChild, reinterpret_cast<HWND>(0x7FFF0001)};
+
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_EQ(SetWindowPos(moved, targets[c.after], 5, 6, 50, 20, c.flags | SWP_NOACTIVATE), c.result);
+        if (!c.result) {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
+        }
+        std::vector<HWND> expected = before;
+        if (c.reordered) {
+            std::rotate(expected.begin(), expected.begin() + 1, expected.end());
+        }
+        EXPECT_EQ(ChildrenInZOrder(parent), expected);
+        RECT rect{};
+        GetWindowRect(moved, &rect);
+        RECT frame{};
+        GetWindowRect(parent, &frame);
+        EXPECT_EQ(rect.left - frame.left == 5 && rect.right - rect.left == 50, c.placed);
+    }
+}
+
+TEST_F(WindowTest, ATopLevelWindowPlacedAfterAnotherJoinsItsBand) {
+    const HWND topmost = MakeWindow();
+    const HWND plain = MakeWindow();
+    SetWindowPos(topmost, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const auto isTopmost = [](HWND hwnd) { return (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; };
+    ASSERT_TRUE(isTopmost(topmost));
+    ASSERT_FALSE(isTopmost(plain));
+
+    ASSERT_TRUE(SetWindowPos(plain, topmost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    EXPECT_TRUE(isTopmost(plain)) << "behind a topmost window is in the topmost band";
+    EXPECT_EQ(GetWindow(topmost, GW_HWNDNEXT), plain);
+
+    const HWND other = MakeWindow();
+    ASSERT_TRUE(SetWindowPos(topmost, other, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE));
+    EXPECT_FALSE(isTopmost(topmost)) << "behind a plain window is in the plain band";
+    EXPECT_EQ(GetWindow(other, GW_HWNDNEXT), topmost);
+}
+
 TEST_F(WindowTest, TimersFireUntilKilled) {
     const HWND hwnd = MakeWindow();
     ASSERT_EQ(SetTimer(hwnd, 7, 10, nullptr), 7u);
@@ -182,6 +264,44 @@ TEST_F(WindowTest, HoverAfterTheHoverTimeThenLeave) {
     platform::desktop::MoveMouse(POINT{10, 10});
     EXPECT_TRUE(PumpUntil([&] { return m_record.messages.size() >= 2; }));
     EXPECT_EQ(m_record.messages, (std::vector<UINT>{WM_MOUSEHOVER, WM_MOUSELEAVE}));
+}
+
+TEST_F(WindowTest, F1AsksForHelpForTheFocusedControlAndTheRequestClimbsToItsWindow) {
+    struct {
+        const char* name;
+        UINT taken; // the message the thread takes before translation, or 0
+        size_t helps;
+    } const cases[] = {
+        {"every message translated", 0, 1},
+        {"the key taken", WM_KEYDOWN, 0},
+        {"WM_KEYF1 taken", WM_KEYF1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HWND top = MakeWindow();
+        const HWND button = CreateWindowExW(0, L"Button", L"Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10,
+                                            10, 50, 20, top, reinterpret_cast<HMENU>(77), nullptr, nullptr);
+        SetForegroundWindow(top);
+        SetFocus(button);
+        m_record.helps.clear();
+        platform::desktop::PressKey(VK_F1);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == c.taken && (c.taken != WM_KEYDOWN || msg.wParam == VK_F1)) {
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        ASSERT_EQ(m_record.helps.size(), c.helps);
+        if (c.helps) {
+            const HELPINFO& help = m_record.helps.front();
+            EXPECT_EQ(help.cbSize, sizeof(HELPINFO));
+            EXPECT_EQ(help.iContextType, HELPINFO_WINDOW);
+            EXPECT_EQ(help.iCtrlId, 77);
+            EXPECT_EQ(help.hItemHandle, button);
+        }
+    }
 }
 
 TEST_F(WindowTest, TheShellsWindowsStandInTheTaskbarWithTheToolbarInTheRebar) {

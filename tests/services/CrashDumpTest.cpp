@@ -3,6 +3,7 @@
 // start-up does.
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -112,8 +113,11 @@ std::string LocalStamp() {
     return stamp;
 }
 
+// The module path a dump gives the program's own executable: its file, with backslashes.
 std::string OwnExecutable() {
-    return fs::read_symlink("/proc/self/exe").string();
+    std::string path = fs::read_symlink("/proc/self/exe").string();
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
 }
 
 // The "crash.dump" events of the machine in the folder.
@@ -133,16 +137,23 @@ class CrashDumpTest : public testing::Test {
 protected:
     fs::path Host(const wchar_t* windowsPath) const { return machine.HostPath(windowsPath); }
 
-    // The one dump in the folder, checked to be whole and to name its thread and process; empty otherwise.
+    // The one dump in the folder, checked as CheckWholeDump does; empty otherwise.
     fs::path OnlyDumpIn(const wchar_t* folder, long processId, DWORD exceptionCode) const {
         const std::vector<fs::path> dumps = DumpsIn(Host(folder));
         EXPECT_EQ(dumps.size(), 1u);
         if (dumps.size() != 1) {
             return {};
         }
-        const auto name = ParseDumpName(dumps[0].filename().string());
-        EXPECT_TRUE(name) << dumps[0].filename();
-        const CMiniDumpReader dump(dumps[0]);
+        CheckWholeDump(dumps[0], processId, exceptionCode);
+        return dumps[0];
+    }
+
+    // A whole dump named for its process and thread, whose exception is of that thread and which lists
+    // the process's threads (that one among them) and the program's executable; its thread ids.
+    static std::vector<long> CheckWholeDump(const fs::path& file, long processId, DWORD exceptionCode) {
+        const auto name = ParseDumpName(file.filename().string());
+        EXPECT_TRUE(name) << file.filename();
+        const CMiniDumpReader dump(file);
         EXPECT_TRUE(dump.IsValid());
         const auto exception = dump.Stream<MINIDUMP_EXCEPTION_STREAM>(ExceptionStream);
         EXPECT_TRUE(exception);
@@ -152,12 +163,14 @@ protected:
         EXPECT_EQ(name->processId, processId);
         EXPECT_EQ(exception->ExceptionRecord.ExceptionCode, exceptionCode);
         EXPECT_EQ(static_cast<long>(exception->ThreadId), name->threadId);
-        const auto threads = dump.List<MINIDUMP_THREAD>(ThreadListStream);
-        EXPECT_EQ(threads.size(), 1u);
-        EXPECT_EQ(threads.empty() ? 0 : static_cast<long>(threads[0].ThreadId), name->threadId);
+        std::vector<long> threadIds;
+        for (const auto& thread : dump.List<MINIDUMP_THREAD>(ThreadListStream)) {
+            threadIds.push_back(static_cast<long>(thread.ThreadId));
+        }
+        EXPECT_NE(std::find(threadIds.begin(), threadIds.end(), name->threadId), threadIds.end());
         const auto modules = dump.ModuleNames();
         EXPECT_NE(std::find(modules.begin(), modules.end(), OwnExecutable()), modules.end());
-        return dumps[0];
+        return threadIds;
     }
 
     CTestMachine machine;
@@ -404,12 +417,34 @@ TEST_F(CrashDumpTest, WithoutKernel32TheLockFailsAndTheFilterStaysReplaceable) {
     EXPECT_EQ(testing_support::RunChild("lock_without_kernel32"), 0);
 }
 
-TEST_F(CrashDumpTest, TwoThreadsFaultingAtOnceLeaveOneWholeDump) {
+// Both threads run the filter: the first dump written ends the process, so the other thread's file may
+// stay empty or never be made; a whole dump lists both faulting threads and the one that waits for them.
+TEST_F(CrashDumpTest, TwoThreadsFaultingAtOnceLeaveAWholeDumpOfEveryThread) {
     fs::create_directories(Host(kAmpwiseFolder));
     CChildProcess child("crash_after_start_up", {"two-threads"});
     const int processId = child.Pid();
     EXPECT_EQ(child.Wait(), static_cast<int>(EXCEPTION_ACCESS_VIOLATION & 0xFF));
-    OnlyDumpIn(kDumpFolder, processId, EXCEPTION_ACCESS_VIOLATION);
+    const std::vector<fs::path> dumps = DumpsIn(Host(kDumpFolder));
+    ASSERT_GE(dumps.size(), 1u);
+    ASSERT_LE(dumps.size(), 2u) << "one file for each faulting thread at most";
+    std::vector<long> named;
+    std::vector<fs::path> whole;
+    for (const auto& file : dumps) {
+        const auto name = ParseDumpName(file.filename().string());
+        ASSERT_TRUE(name) << file.filename();
+        named.push_back(name->threadId);
+        if (CMiniDumpReader(file).IsValid()) {
+            whole.push_back(file);
+        }
+    }
+    ASSERT_FALSE(whole.empty());
+    for (const auto& file : whole) {
+        const std::vector<long> listed = CheckWholeDump(file, processId, EXCEPTION_ACCESS_VIOLATION);
+        EXPECT_GE(listed.size(), 3u) << "the two faulting threads and the one that started them";
+        for (const long threadId : named) {
+            EXPECT_NE(std::find(listed.begin(), listed.end(), threadId), listed.end()) << threadId;
+        }
+    }
 }
 
 } // namespace

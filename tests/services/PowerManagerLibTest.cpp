@@ -95,6 +95,32 @@ TEST_F(PowerManagerLib, AnUntrustedLibraryIsNeverLoaded) {
     }
 }
 
+TEST_F(PowerManagerLib, AChangedLibraryAtItsSignedPathIsNeverLoaded) {
+    const std::filesystem::path other = com_test::TestServerLibrary();
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+    };
+    const Case cases[] = {
+        {"another library put in its place",
+         [&] {
+             std::filesystem::remove(machine.HostPath(kInstalled));
+             com_test::InstallLibrary(machine, kInstalled, other);
+         }},
+        {"other bytes written over it",
+         [&] { files_test::WriteHostFile(machine.HostPath(kInstalled), "MZ changed by someone"); }},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(machine.HostPath(kInstalled));
+        Install(kInstalled, "trusted");
+        c.change();
+        CPowerManagerLib library;
+        EXPECT_FALSE(library.LoadPowerManagerDll()) << c.what;
+        EXPECT_FALSE(com_test::IsLoaded(other)) << c.what << ": not even for a moment";
+        EXPECT_FALSE(com_test::IsLoaded(VoltLink())) << c.what;
+    }
+}
+
 TEST_F(PowerManagerLib, TheLibraryIsLookedForWhereTheKeyPointsElseBesideTheProgram) {
     const std::wstring voltaro = L"C:\\Program Files (x86)\\Corvex\\Voltaro";
     const std::wstring unsignedFolder = L"C:\\Users\\Alex\\Voltaro";

@@ -99,6 +99,9 @@ const TableCase kTableCases[] = {
     {"FormattedAreaPastTheEnd", RawData(Bytes{0, 0x40, 0, 0, 1, 1}), ""},
     {"BiosTooShortForItsVersion", RawData(Join({Structure(0, {1}, {"Corvex"}), kEnd})), ""},
     {"StringAreaNeverEnds", RawData(Join({kSystem, Bytes{1, 5, 0x11, 0x00, 1, 'a', 0, 'b'}})), ""},
+    // The run-time's conversion to narrow text: Latin-1 characters as their bytes, others fail it.
+    {"LatinVersion", RawData(Join({Bios(1, {"R2K\xC3\xA9 1.0"}), kEnd})), "R2K\xE9 1.0"},
+    {"VersionBeyondLatin", RawData(Join({Bios(1, {"R2K\xE2\x82\xAC 1.0"}), kEnd})), ""},
     {"HeaderOnly", RawData({}), ""},
     {"ShorterThanTheHeader", Bytes{0, 3, 4}, ""},
     {"NoData", Bytes{}, ""},
