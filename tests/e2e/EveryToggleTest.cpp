@@ -168,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
         ToggleCase{"consumer-win11", "WiFiSecurity", "on", kOn, kOff, "WiFiSecurityEnable", "Off", "contract.SetWiFiStatus", R"({"state": 0})", 0, "WiFiSecurity", 0, 365},
         ToggleCase{"consumer-win11", "Microphone", "off", kOff, kOn, "Micphone", "On", "audio.mute", R"({"mute": false})", kKeptElsewhere, "Microphone", 1, 385},
         ToggleCase{"consumer-win11", "ECourseMode", "off", kOff, kOn, "ECourseMode", "On", "contract.SetECourseMode", R"({"state": 1})", 1, "ECourseMode", 1, 388},
+        ToggleCase{"consumer-win11", "ConservationMode", "off", kOff, kOn, "ConservationMode", "On", "contract.SetBatteryChargeMode", R"({"mode": 2})", 1, "ConservationMode", 1, 370},
+        ToggleCase{"consumer-win11", "RapidCharge", "off", kOff, kOn, "RapidCharge", "On", "contract.SetBatteryChargeMode", R"({"mode": 1})", 1, "RapidCharge", 1, 376},
         ToggleCase{"consumer-win11", "IntelligentCooling", "intelligent", kWhite, kWhite, "IntelligentCooling40ForIxorpad", "Battery_Saving", "service.control", R"({"control": 146})", kKeptElsewhere, "IntelligentCooling", 0, 403},
         ToggleCase{"consumer-win11", "KeyboardTopRowKey", "on", kWhite, kWhite, "KeyboardTopRow", "F1F12_Function_Enabled", "contract.SetIxorFnLock", R"({"state": 1})", 0, "KeyboardTopRowKey", 0, 394},
         ToggleCase{"consumer-win11", "KeyboardBacklight", "off", kWhite, kWhite, "KeyboardBacklight", "Auto", "contract.SetBackLight", R"({"state": 3})", 3, "KeyboardBacklight", 0, 415}),
