@@ -442,6 +442,17 @@ TEST_F(BatteryStatusDisplayTest, TheThresholdQueryTakesTheBusinessHostsStateAndT
     display.GetThresholdTexts(strText1, strText2);
     EXPECT_EQ(strText1, "1-[60% - 80%]");
     EXPECT_EQ(strText2, "");
+
+    // The capability answers, then the status call answers nothing or fails: the last state stays.
+    RunMachineTool("feature BatteryChargeThreshold --state off");
+    for (const char* pszHow : {"null", "error"}) {
+        RunMachineTool(std::string("host answer GetChargeThresholdStatusEx ") + pszHow);
+        EXPECT_EQ(display.JudgeChargeThreshold(), -2) << pszHow;
+        EXPECT_EQ(display.m_nThresholdEnabled, 1) << pszHow;
+        display.GetThresholdTexts(strText1, strText2);
+        EXPECT_EQ(strText1, "1-[60% - 80%]") << pszHow;
+    }
+    RunMachineTool("host answer GetChargeThresholdStatusEx normal");
     m_pDisplay->Close(kBoundMs);
     m_pDisplay.reset();
     ReleaseContractInterface();
