@@ -97,7 +97,8 @@ TEST_F(IniFileTest, ReadsAsWindows) {
 TEST_F(IniFileTest, ReadsIntegersAsWindows) {
     WriteIni("[s]\r\nplain=42\r\nneg=-7\r\nlead=12abc\r\ntext=abc\r\nempty=\r\nquoted=\"5\"\r\n"
              "hex=0x1F\r\nhexLower=0x1f\r\noctal=0o17\r\nbinary=0b101\r\nzeroFirst=010\r\nnegHex=-0x10\r\n"
-             "hexEnd=0x1G\r\nbinaryEnd=0b102\r\nprefixOnly=0x\r\nbig=2147483648\r\nlargest=4294967295\r\n");
+             "hexEnd=0x1G\r\nbinaryEnd=0b102\r\nprefixOnly=0x\r\nbig=2147483648\r\nlargest=4294967295\r\n"
+             "hexUpper=0X1F\r\n");
     struct {
         const wchar_t* key;
         UINT expected;
@@ -118,7 +119,8 @@ TEST_F(IniFileTest, ReadsIntegersAsWindows) {
                        {L"binaryEnd", 2u},
                        {L"prefixOnly", 0u},
                        {L"big", 2147483648u},
-                       {L"largest", 4294967295u}};
+                       {L"largest", 4294967295u},
+                       {L"hexUpper", 0u}}; // the base marks are lower case only
     for (const auto& entry : cases) {
         SCOPED_TRACE(platform::ToUtf8(entry.key));
         EXPECT_EQ(GetPrivateProfileIntW(L"S", entry.key, 99, kIniPath), entry.expected);
