@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/internal.h"
 #include "platform/threads.h"
 #include "platform/time.h"
 #include "platform/window/Controls.h"
@@ -23,6 +24,13 @@ bool Matches(const MSG& msg, HWND filter, UINT min, UINT max) {
         return msg.hwnd == nullptr && InRange(msg.message, min, max);
     }
     return (!filter || msg.hwnd == filter) && InRange(msg.message, min, max);
+}
+
+// How late a busy machine delivers a timer's first tick ("/session/timerLatenessMs", none by default);
+// WM_TIMER is only ever due after its time, never before.
+UINT TimerLateness() {
+    const nlohmann::json lateness = MachineFact("/session/timerLatenessMs");
+    return lateness.is_number_unsigned() ? std::min<UINT>(lateness.get<UINT>(), 60000u) : 0u;
 }
 
 MSG MakeMessageLocked(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -455,6 +463,7 @@ LONG GetMessageTime() {
 
 // ---- Timers ----
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc) {
+    const UINT lateness = TimerLateness();
     Lock lock = LockWindows();
     CThreadQueue& queue = CurrentQueueLocked();
     if (hWnd) {
@@ -474,7 +483,7 @@ UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerF
     const UINT elapse = std::clamp<UINT>(uElapse, USER_TIMER_MINIMUM, 0x7FFFFFFFu);
     std::erase_if(queue.timers,
                   [&](const CTimer& timer) { return timer.hwnd == hWnd && timer.id == nIDEvent; });
-    queue.timers.push_back(CTimer{hWnd, nIDEvent, elapse, NowMs() + elapse, lpTimerFunc});
+    queue.timers.push_back(CTimer{hWnd, nIDEvent, elapse, NowMs() + elapse + lateness, lpTimerFunc});
     WakeLocked(queue);
     return hWnd && nIDEvent == 0 ? 1 : nIDEvent;
 }

@@ -100,6 +100,7 @@ TEST_P(EveryToggle, StandsInTheMachinesStateAndAClickSwitchesItWithTelemetryCapt
     const ToggleCase& c = GetParam();
     CTestMachine machine(c.profile);
     ASSERT_TRUE(e2e::OfferFeatureAlone(c.feature, c.from));
+    e2e::DelayTimers();
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);

@@ -40,6 +40,7 @@ class FeatureGridOnScreen : public testing::TestWithParam<GridCase> {
 protected:
     void SetUp() override {
         ASSERT_TRUE(e2e::OfferFeatures(GetParam().features));
+        e2e::DelayTimers();
         m_program.emplace(kStart);
         m_flyout = m_program->WaitForFlyout();
         ASSERT_TRUE(m_flyout);

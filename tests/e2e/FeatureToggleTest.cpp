@@ -184,6 +184,7 @@ TEST_P(WiFiSecurityClick, TurnsTheHostsStateOverShowsTheCaptionForAWhileAndCache
     const ClickCase& c = GetParam();
     CTestMachine machine(c.profile);
     ASSERT_NO_FATAL_FAILURE(OfferWiFiSecurityAlone(c.from));
+    e2e::DelayTimers();
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);
@@ -218,6 +219,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(WiFiSecurityKeys, EnterOnTheFocusedButtonSwitchesItAndTheCaptionNamesTheNewState) {
     CTestMachine machine;
     ASSERT_NO_FATAL_FAILURE(OfferWiFiSecurityAlone("off"));
+    e2e::DelayTimers();
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);

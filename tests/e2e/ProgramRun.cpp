@@ -12,6 +12,7 @@
 #include "platform/internal.h"
 #include "platform/registry.h"
 #include "tests/support/ScreenPng.h"
+#include "tests/support/TestMachine.h"
 
 extern char** environ;
 
@@ -177,6 +178,10 @@ std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::
         }
     }
     return std::nullopt;
+}
+
+void DelayTimers() {
+    testing_support::SetMachineFact(platform::MachineFolder(), "/session/timerLatenessMs", 6000);
 }
 
 RECT GridPlace(const RECT& grid, int place) {

@@ -55,6 +55,9 @@ std::optional<FeatureButtonOnScreen> FindFeatureButton(const platform::desktop::
 // of its client width, its ground leaves 10 pixels (at 96 DPI) on either side with an anti-aliased rim
 // a pixel wide; the grid's top is its ground's.
 RECT GridPlace(const RECT& grid, int place);
+// Makes the machine deliver every timer's first tick six seconds late, as a busy machine may: a state
+// caption's two seconds then last long enough for a screen to be read while it shows.
+void DelayTimers();
 // Whether a button is drawn in the place: the square stands on the grid's ground and most of the disc in
 // it is not that ground, with or without the hover shade.
 bool IsButtonShownIn(const platform::desktop::CScreenImage& screen, const RECT& place);

@@ -254,6 +254,17 @@ TEST_F(WindowTest, TimersFireUntilKilled) {
     EXPECT_EQ(m_record.timers, fired);
 }
 
+// A busy machine delivers a timer late, never early.
+TEST_F(WindowTest, ABusyMachinesTimerFiresNoEarlierThanItsLateness) {
+    testing_support::SetMachineFact(m_machine.Folder(), "/session/timerLatenessMs", 1500);
+    const HWND hwnd = MakeWindow();
+    const auto set = std::chrono::steady_clock::now();
+    ASSERT_EQ(SetTimer(hwnd, 7, 10, nullptr), 7u);
+    EXPECT_TRUE(PumpUntil([&] { return m_record.timers >= 1; }));
+    EXPECT_GE(std::chrono::steady_clock::now() - set, std::chrono::milliseconds(1500));
+    KillTimer(hwnd, 7);
+}
+
 TEST_F(WindowTest, HoverAfterTheHoverTimeThenLeave) {
     const HWND hwnd = MakeWindow(300, 300, 100, 100);
     platform::desktop::MoveMouse(POINT{320, 320});
