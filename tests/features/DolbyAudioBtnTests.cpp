@@ -22,8 +22,10 @@ namespace {
 using controls_test::PumpUntil;
 using features_test::FeatureEvent;
 using features_test::FeatureEvents;
+using features_test::kAppScenarioKey;
 using features_test::RecordedStates;
 using features_test::RunMachineTool;
+using features_test::SetAppScenarioAudio;
 using testing_support::ReadMachineEvents;
 
 constexpr int kOnPng = 418;
@@ -37,21 +39,11 @@ const wchar_t kDisabledCaption[] = L"Dolby audio DISABLED";
 const wchar_t kOnTip[] = L"Dolby audio: On";
 const wchar_t kOffTip[] = L"Dolby audio: Off";
 
-const char kAppScenarioKey[] =
-    "'HKCU\\SOFTWARE\\Corvex\\Plexhost\\PluginData\\CorvexAppScenarioPlugin\\Status'";
-
 const FeatureEvent kDolbyOn{"Features.Toolbar.Flipdecks.Dolby", "On", "Features.Toolbar.Flipdecks"};
 const FeatureEvent kDolbyOff{"Features.Toolbar.Flipdecks.Dolby", "Off", "Features.Toolbar.Flipdecks"};
 
 ContractAnswer AnswerOf(const char* pszAnswer) {
     return pszAnswer ? ContractAnswer(pszAnswer) : ContractAnswer();
-}
-
-// The app-scenario plug-in's "Audio" as the tool sets it; null deletes the value.
-void SetAppScenarioAudio(const char* pszType, const char* pszData) {
-    const std::string strKey = kAppScenarioKey;
-    RunMachineTool(pszData ? "reg set " + strKey + " Audio " + pszType + " '" + pszData + "'"
-                           : "reg delete " + strKey + " Audio");
 }
 
 TEST(DolbyAudioAppScenario, OnlyTheTextOpenInAnyCaseMeansAScenarioHoldsTheAudio) {

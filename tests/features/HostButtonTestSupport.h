@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -113,6 +115,52 @@ inline void WriteBiosVersion(const testing_support::CTestMachine& machine, const
     data.insert(data.end(), table.begin(), table.end());
     ASSERT_TRUE(platform::ReplaceFileAtomically(machine.Folder() / platform::kSmbiosTableFile,
                                                 std::string(data.begin(), data.end())));
+}
+
+// The host's app-scenario plug-in's status key, Windows' precision-touchpad switch and the page of its
+// settings, as the machine tool names them.
+inline const char kAppScenarioKey[] =
+    "'HKCU\\SOFTWARE\\Corvex\\Plexhost\\PluginData\\CorvexAppScenarioPlugin\\Status'";
+inline const char kPrecisionKey[] =
+    "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\PrecisionTouchPad\\Status'";
+inline const char kTouchPadSettingsPage[] = "ms-settings:devices-touchpad";
+
+// The app-scenario plug-in's "Audio" as the tool sets it; null deletes the value.
+inline void SetAppScenarioAudio(const char* pszType, const char* pszData) {
+    const std::string strKey = kAppScenarioKey;
+    RunMachineTool(pszData ? "reg set " + strKey + " Audio " + pszType + " '" + pszData + "'"
+                           : "reg delete " + strKey + " Audio");
+}
+
+// Windows' "Enabled" as the tool sets it; null deletes the value.
+inline void SetPrecisionSwitch(const char* pszType, const char* pszData) {
+    const std::string strKey = kPrecisionKey;
+    RunMachineTool(pszData ? "reg set " + strKey + " Enabled " + pszType + " " + pszData
+                           : "reg delete " + strKey + " Enabled");
+}
+
+// A set call as the host recorded it: the method and its state.
+using SetCall = std::pair<std::string, int>;
+
+// The host's recorded set calls of those methods, in their order.
+inline std::vector<SetCall> SetCalls(const std::vector<std::string>& methods) {
+    std::vector<SetCall> calls;
+    for (const nlohmann::json& record : testing_support::ReadMachineEvents("contract.Set")) {
+        const std::string strEvent = record.value("event", "");
+        if (std::find(methods.begin(), methods.end(), strEvent) != methods.end()) {
+            calls.emplace_back(strEvent, record.value("state", -1));
+        }
+    }
+    return calls;
+}
+
+// The files the program opened through the shell, each with its show command.
+inline std::vector<std::string> OpenedPages() {
+    std::vector<std::string> pages;
+    for (const nlohmann::json& record : testing_support::ReadMachineEvents("shell.execute")) {
+        pages.push_back(record.value("file", "") + " " + std::to_string(record.value("show", -1)));
+    }
+    return pages;
 }
 
 struct FeatureEvent {

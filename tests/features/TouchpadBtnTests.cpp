@@ -22,7 +22,12 @@ namespace {
 using controls_test::PumpUntil;
 using features_test::FeatureEvent;
 using features_test::FeatureEvents;
+using features_test::kPrecisionKey;
+using features_test::kTouchPadSettingsPage;
+using features_test::OpenedPages;
 using features_test::RunMachineTool;
+using features_test::SetCall;
+using features_test::SetPrecisionSwitch;
 using testing_support::ReadMachineEvents;
 
 constexpr int kOnPng = 367;
@@ -37,9 +42,6 @@ const wchar_t kOffCaption[] = L"Touchpad off";
 const wchar_t kDisabledCaption[] = L"Touchpad DISABLED";
 const wchar_t kOnTip[] = L"Touchpad: On";
 const wchar_t kOffTip[] = L"Touchpad: Off";
-const char kSettingsPage[] = "ms-settings:devices-touchpad";
-const char kPrecisionKey[] =
-    "'HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\PrecisionTouchPad\\Status'";
 
 FeatureEvent TouchPadEvent(const char* pszValue) {
     return {"Features.Toolbar.Flipdecks.TouchPad", pszValue, "Features.Toolbar.Flipdecks"};
@@ -49,30 +51,9 @@ ContractAnswer AnswerOf(const char* pszAnswer) {
     return pszAnswer ? ContractAnswer(pszAnswer) : ContractAnswer();
 }
 
-// The touchpad's set calls as the host recorded them: the method and its state.
-using SetCall = std::pair<std::string, int>;
-
+// The touchpad's set calls as the host recorded them.
 std::vector<SetCall> SetCalls() {
-    std::vector<SetCall> calls;
-    for (const nlohmann::json& record : ReadMachineEvents("contract.Set")) {
-        calls.emplace_back(record.value("event", ""), record.value("state", -1));
-    }
-    return calls;
-}
-
-std::vector<std::string> OpenedPages() {
-    std::vector<std::string> pages;
-    for (const nlohmann::json& record : ReadMachineEvents("shell.execute")) {
-        pages.push_back(record.value("file", "") + " " + std::to_string(record.value("show", -1)));
-    }
-    return pages;
-}
-
-// Windows' "Enabled" as the tool sets it; null deletes the value.
-void SetPrecisionSwitch(const char* pszType, const char* pszData) {
-    const std::string strKey = kPrecisionKey;
-    RunMachineTool(pszData ? "reg set " + strKey + " Enabled " + pszType + " " + pszData
-                           : "reg delete " + strKey + " Enabled");
+    return features_test::SetCalls({"contract.SetTouchPad", "contract.SetKobalTouchPad"});
 }
 
 TEST(TouchpadPrecisionSwitch, IsOnForADwordOneAndWhenItsKeyIsMissing) {
@@ -303,32 +284,38 @@ TEST_P(TouchpadBtnClickTest, SwitchesTheHostOrOpensWindowsSettings) {
     EXPECT_EQ(features_test::HostFeatureState("Touchpad"), c.nStateAfter);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TouchpadBtnClickTest,
-    testing::Values(
-        ClickCase{"WindowsOnHostOn",
-                  "1",
-                  "on",
-                  FeatureStateOff,
-                  {{"contract.SetTouchPad", 0}},
-                  {TouchPadEvent("Off")},
-                  {}},
-        ClickCase{"WindowsOnHostOff",
-                  "1",
-                  "off",
-                  FeatureStateOn,
-                  {{"contract.SetTouchPad", 1}},
-                  {TouchPadEvent("On")},
-                  {}},
-        ClickCase{"WindowsOffHostOn", "0", "on", FeatureStateOn, {}, {}, {std::string(kSettingsPage) + " 3"}},
-        ClickCase{"WindowsOffHostOff",
-                  "0",
-                  "off",
-                  FeatureStateOn,
-                  {{"contract.SetTouchPad", 1}},
-                  {TouchPadEvent("On")},
-                  {std::string(kSettingsPage) + " 3"}}),
-    [](const testing::TestParamInfo<ClickCase>& info) { return std::string(info.param.pszName); });
+INSTANTIATE_TEST_SUITE_P(Cases, TouchpadBtnClickTest,
+                         testing::Values(ClickCase{"WindowsOnHostOn",
+                                                   "1",
+                                                   "on",
+                                                   FeatureStateOff,
+                                                   {{"contract.SetTouchPad", 0}},
+                                                   {TouchPadEvent("Off")},
+                                                   {}},
+                                         ClickCase{"WindowsOnHostOff",
+                                                   "1",
+                                                   "off",
+                                                   FeatureStateOn,
+                                                   {{"contract.SetTouchPad", 1}},
+                                                   {TouchPadEvent("On")},
+                                                   {}},
+                                         ClickCase{"WindowsOffHostOn",
+                                                   "0",
+                                                   "on",
+                                                   FeatureStateOn,
+                                                   {},
+                                                   {},
+                                                   {std::string(kTouchPadSettingsPage) + " 3"}},
+                                         ClickCase{"WindowsOffHostOff",
+                                                   "0",
+                                                   "off",
+                                                   FeatureStateOn,
+                                                   {{"contract.SetTouchPad", 1}},
+                                                   {TouchPadEvent("On")},
+                                                   {std::string(kTouchPadSettingsPage) + " 3"}}),
+                         [](const testing::TestParamInfo<ClickCase>& info) {
+                             return std::string(info.param.pszName);
+                         });
 
 TEST_F(TouchpadBtnTest, AClickShowsTheNewStateAtOnceAndTheNextOneSwitchesBack) {
     StartContract();
@@ -353,6 +340,41 @@ TEST_F(TouchpadBtnTest, AClickShowsTheNewStateAtOnceAndTheNextOneSwitchesBack) {
     const std::string strLog = LogText();
     EXPECT_NE(strLog.find("[SetTouchPad value=0.]"), std::string::npos) << strLog;
     EXPECT_NE(strLog.find("[SetTouchPad nCurState=1, resonse:<?xml"), std::string::npos) << strLog;
+}
+
+TEST_F(TouchpadBtnTest, FastClicksLeaveTheHostInTheStateTheLastClickAskedFor) {
+    StartContract();
+    ASSERT_EQ(ProbedButton().m_nStatus, FeatureStateOn);
+    ExpectFastClicksEndInTheLastState("contract.SetTouchPad", "Touchpad");
+    EXPECT_EQ(m_pButton->m_nStatus, FeatureStateOff);
+}
+
+// A set the host fails leaves the host as it was, and the button showing the state it asked for, whole;
+// no second set on the business brand. The next probe shows the host's state, and a click then reaches it.
+TEST_F(TouchpadBtnTest, AFailingSetLeavesTheHostAsItWasAndTheButtonWhole) {
+    g_nKobalBrand = kKobal;
+    StartContract();
+    ASSERT_EQ(ProbedButton().m_nStatus, FeatureStateOn);
+    RunMachineTool("host answer SetTouchPad error");
+    m_pButton->ClicktoSwitch();
+    EXPECT_EQ(m_pButton->m_nStatus, FeatureStateOff);
+    EXPECT_EQ(m_pButton->m_nStatusIconID, kOffPng);
+    EXPECT_EQ(m_pButton->m_strCaption.Get(), CString(kOffCaption));
+    EXPECT_EQ(m_pButton->m_strTip.Get(), CString(kOffTip));
+    DestroyButton(); // waits for the set worker
+    EXPECT_NE(LogText().find("[SetTouchPad value=0.]"), std::string::npos) << LogText();
+    EXPECT_TRUE(SetCalls().empty()) << "the failed call did nothing, and no second one followed";
+    EXPECT_EQ(features_test::HostFeatureState("Touchpad"), FeatureStateOn);
+
+    RunMachineTool("host answer SetTouchPad normal");
+    CTouchpadBtn& button = ProbedButton();
+    EXPECT_EQ(button.m_nStatus, FeatureStateOn) << "the host's state";
+    EXPECT_EQ(button.m_nStatusIconID, kOnPng);
+    button.ClicktoSwitch();
+    DestroyButton();
+    EXPECT_EQ(SetCalls(), (std::vector<SetCall>{{"contract.SetTouchPad", 0}}));
+    EXPECT_EQ(features_test::HostFeatureState("Touchpad"), FeatureStateOff);
+    EXPECT_EQ(FeatureEvents(), (std::vector<FeatureEvent>{TouchPadEvent("Off"), TouchPadEvent("Off")}));
 }
 
 // The host's answer to the set: confirming the new state, naming another (its text overridden), or cut
