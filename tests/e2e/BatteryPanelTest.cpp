@@ -1,10 +1,13 @@
-// The battery panel as a person meets it at the top of the flyout: the picture of the machine's charge
-// with its percentage over the grid, the remaining time or the time to full charge (the host's on the
-// consumer notebook, the power manager's on the business one) changing with the power notifications,
-// the toolbar's delay of the remaining time, the links with their events and pages, conservation mode
-// and rapid charge excluding each other with the badge they give, the error pictures, and hosts that
+// The battery panel as a person meets it at the top of the flyout, on the consumer and the business
+// notebook: the picture of the machine's charge with its percentage over the grid, the remaining time or
+// the time to full charge (the host's on the consumer notebook, the power manager's on the business one)
+// changing with the power notifications, the toolbar's delay of the remaining time, the links with their
+// events and pages (the thermal line's only where the thermal solution runs), conservation mode and rapid
+// charge excluding each other with the badge they give (consumer), the error pictures, and hosts that
 // give no time.
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -95,8 +98,13 @@ INSTANTIATE_TEST_SUITE_P(Machines, BatteryPanelPower,
                                          ProfileCase{"business-win10", L"1 hour 17 minutes",
                                                      L"1 hour 17 minutes"}));
 
-TEST(BatteryPanel, TheToolbarsDelayHidesTheRemainingTimeUntilItEnds) {
-    CTestMachine machine;
+const char* const kProfiles[] = {"consumer-win11", "business-win10"};
+
+class BatteryPanelDelay : public testing::TestWithParam<const char*> {};
+
+// On battery the time left is the system's on either notebook.
+TEST_P(BatteryPanelDelay, TheToolbarsDelayHidesTheRemainingTimeUntilItEnds) {
+    CTestMachine machine(GetParam());
     ASSERT_TRUE(Tool("power source dc"));
     ASSERT_TRUE(Tool("power remaining 3660"));
     ASSERT_TRUE(Tool(std::string("reg set ") + kToolbarKey + " DelayShowRemainTime REG_DWORD 1"));
@@ -114,6 +122,8 @@ TEST(BatteryPanel, TheToolbarsDelayHidesTheRemainingTimeUntilItEnds) {
     EXPECT_TRUE(CloseFlyout(program, *flyout));
 }
 
+INSTANTIATE_TEST_SUITE_P(Machines, BatteryPanelDelay, testing::ValuesIn(kProfiles));
+
 // The feature events and pages of the links, without their times.
 std::vector<std::string> LinkActions() {
     std::vector<std::string> actions;
@@ -129,8 +139,17 @@ std::vector<std::string> LinkActions() {
     return actions;
 }
 
-TEST(BatteryPanel, EachLinkSendsItsEventAndOpensItsPage) {
-    CTestMachine machine;
+struct LinksCase {
+    const char* profile;
+    bool thermalLine; // the thermal solution runs and gives its mode
+};
+
+class BatteryPanelLinks : public testing::TestWithParam<LinksCase> {};
+
+// Without the thermal solution (the business notebook) the line and its link are not there.
+TEST_P(BatteryPanelLinks, EachLinkSendsItsEventAndOpensItsPage) {
+    const LinksCase& c = GetParam();
+    CTestMachine machine(c.profile);
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);
@@ -138,8 +157,8 @@ TEST(BatteryPanel, EachLinkSendsItsEventAndOpensItsPage) {
     const auto screen = program.Screen();
     const struct {
         const char* name;
-        e2e::Drawing row;
-        bool leftOfIt;
+        e2e::Drawing row; // the thermal link stands left of its status text, the others right of a heading
+        bool thermal;
         std::string event;
         std::string page;
         std::string linksOwnPage;
@@ -156,7 +175,13 @@ TEST(BatteryPanel, EachLinkSendsItsEventAndOpensItsPage) {
     };
     for (const auto& link : links) {
         SCOPED_TRACE(link.name);
-        const auto point = e2e::FindLinkBeside(screen, *flyout, link.row, link.leftOfIt);
+        const auto point = e2e::FindLinkBeside(screen, *flyout, link.row, link.thermal);
+        if (link.thermal && !c.thermalLine) {
+            EXPECT_FALSE(point) << "no thermal line";
+            EXPECT_FALSE(e2e::ShowsText(screen, *flyout,
+                                        e2e::TextDrawing(L"Intelligent cooling", 13, 400, e2e::kLinkInk)));
+            continue;
+        }
         ASSERT_TRUE(point);
         const size_t before = LinkActions().size();
         ASSERT_TRUE(program.Click(*point));
@@ -174,6 +199,10 @@ TEST(BatteryPanel, EachLinkSendsItsEventAndOpensItsPage) {
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Machines, BatteryPanelLinks,
+                         testing::Values(LinksCase{"consumer-win11", true},
+                                         LinksCase{"business-win10", false}));
 
 // The grid's round buttons on the row of its first one, left to right.
 std::vector<e2e::FeatureButtonOnScreen> TopRowButtons(const platform::desktop::CScreenImage& screen,
@@ -269,17 +298,16 @@ TEST(BatteryPanel, ConservationModeAndRapidChargeExcludeEachOtherAndGiveTheirBad
 }
 
 struct MissingCase {
-    const char* profile;
     const char* battery;
     int picture;
     const wchar_t* message;
 };
 
-class BatteryPanelMissing : public testing::TestWithParam<MissingCase> {};
+class BatteryPanelMissing : public testing::TestWithParam<std::tuple<const char*, MissingCase>> {};
 
 TEST_P(BatteryPanelMissing, ShowsTheErrorPictureAndItsText) {
-    const MissingCase& c = GetParam();
-    CTestMachine machine(c.profile);
+    const auto& [profile, c] = GetParam();
+    CTestMachine machine(profile);
     ASSERT_TRUE(Tool(std::string("power battery ") + c.battery));
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
@@ -289,9 +317,10 @@ TEST_P(BatteryPanelMissing, ShowsTheErrorPictureAndItsText) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batteries, BatteryPanelMissing,
-                         testing::Values(MissingCase{"consumer-win11", "none", 180, L"No system battery"},
-                                         MissingCase{"business-win10", "unknown", 179,
-                                                     L"Battery voltage incorrect"}));
+                         testing::Combine(testing::ValuesIn(kProfiles),
+                                          testing::Values(MissingCase{"none", 180, L"No system battery"},
+                                                          MissingCase{"unknown", 179,
+                                                                      L"Battery voltage incorrect"})));
 
 // After the first refresh that may ask the host, the one a notification brings.
 bool ShowsAfterASecondRefresh(e2e::CProgram& program, const FlyoutOnScreen& flyout, const wchar_t* time,
@@ -302,25 +331,43 @@ bool ShowsAfterASecondRefresh(e2e::CProgram& program, const FlyoutOnScreen& flyo
     return WaitForLook(program, flyout, LevelLook(153, 163, L"79", time, label));
 }
 
-class BatteryPanelHost : public testing::TestWithParam<const char*> {};
+struct HostCase {
+    const char* profile;
+    const char* mode;
+    const wchar_t* time; // to full charge from 79 %; empty: none
+};
 
-// A host that is absent, failing or malformed leaves the system's status without a time to full charge;
-// the normal one shows what the others leave out.
-TEST_P(BatteryPanelHost, GivesTheTimeToFullChargeOnlyWhenItAnswers) {
-    const std::string mode = GetParam();
-    CTestMachine machine;
-    ASSERT_TRUE(Tool("host mode " + mode));
+class BatteryPanelHost : public testing::TestWithParam<HostCase> {};
+
+// On the consumer notebook the time to full charge is the host's: one that is absent, failing or
+// malformed leaves the system's status without it, and the normal one shows what the others leave out.
+// The business notebook takes the power manager's (here 77 minutes) whatever the host does.
+TEST_P(BatteryPanelHost, GivesTheTimeToFullChargeOnlyWhenItsSourceAnswers) {
+    const HostCase& c = GetParam();
+    CTestMachine machine(c.profile);
+    SetMachineFact(machine.Folder(), "/powerManager/answers/main", {{"minutes", 77}});
+    ASSERT_TRUE(Tool(std::string("host mode ") + c.mode));
     e2e::CProgram program(kStart);
     const auto flyout = program.WaitForFlyout();
     ASSERT_TRUE(flyout);
-    const bool normal = mode == "normal";
-    ASSERT_TRUE(ShowsAfterASecondRefresh(program, *flyout, normal ? L"26 minutes" : L"",
-                                         normal ? L"TIME TO FULL CHARGE" : L""));
-    EXPECT_EQ(e2e::ShowsText(program.Screen(), *flyout, TimeText(L"26 minutes")), normal);
+    const bool timed = *c.time != L'\0';
+    ASSERT_TRUE(ShowsAfterASecondRefresh(program, *flyout, c.time, timed ? L"TIME TO FULL CHARGE" : L""));
+    const auto screen = program.Screen();
+    EXPECT_EQ(e2e::ShowsText(screen, *flyout, TimeText(L"26 minutes")), std::wstring(c.time) == L"26 minutes")
+        << "the host's time";
+    EXPECT_EQ(e2e::Shows(screen, *flyout, LevelLook(153, 163, L"79", L"", L"TIME TO FULL CHARGE")), timed)
+        << "the label only with a time";
     EXPECT_TRUE(CloseFlyout(program, *flyout));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, BatteryPanelHost,
-                         testing::Values("normal", "absent", "failing", "malformed"));
+                         testing::Values(HostCase{"consumer-win11", "normal", L"26 minutes"},
+                                         HostCase{"consumer-win11", "absent", L""},
+                                         HostCase{"consumer-win11", "failing", L""},
+                                         HostCase{"consumer-win11", "malformed", L""},
+                                         HostCase{"business-win10", "normal", L"1 hour 17 minutes"},
+                                         HostCase{"business-win10", "absent", L"1 hour 17 minutes"},
+                                         HostCase{"business-win10", "failing", L"1 hour 17 minutes"},
+                                         HostCase{"business-win10", "malformed", L"1 hour 17 minutes"}));
 
 } // namespace
